@@ -1,0 +1,13 @@
+#pragma once
+/// \file oxSubstanceExport.h
+/// Export macro of the library's classes.
+
+#if defined(_WIN32)
+#  if defined(OX_SUBSTANCE_BUILD)
+#    define OX_SUBSTANCE_API __declspec(dllexport)
+#  else
+#    define OX_SUBSTANCE_API __declspec(dllimport)
+#  endif
+#else
+#  define OX_SUBSTANCE_API __attribute__((visibility("default")))
+#endif

@@ -1,0 +1,60 @@
+#pragma once
+/// \file SubstanceAirPreset.h
+/// The preset record and its XML forms: one preset ("sbspreset") and a
+/// preset list ("sbspresets", the content of a .sbsprs file).
+
+#include "../oxSubstanceExport.h"
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace SubstanceAir {
+
+/// One preset: the graph it belongs to, its label and its input values.
+/// Strings hold the attribute bytes after entity decoding (UTF-8 by convention).
+struct OX_SUBSTANCE_API Preset
+{
+    /// Type code of an input that carries a file path (written as "filepath").
+    static constexpr std::uint32_t FilePathType = 5;
+    /// Type code stored when "type" is missing or not an integer.
+    static constexpr std::uint32_t UnknownType = 65535;
+
+    struct InputValue
+    {
+        std::uint32_t uid = 0;          ///< numeric id of the input ("uid")
+        std::string identifier;         ///< input identifier ("identifier")
+        std::uint32_t type = UnknownType; ///< input type code ("type")
+        std::string value;              ///< value text ("value", or "filepath" for type 5)
+    };
+
+    std::string packageUrl;              ///< "pkgurl": package URL of the preset's graph
+    std::string label;                   ///< "label"
+    std::string description;             ///< "description": read, never written
+    std::vector<InputValue> inputValues; ///< "presetinput" children in document order
+};
+
+/// Fills \p preset from text whose top element is "sbspreset". Fields are
+/// overwritten only for attributes that are present; inputs are appended.
+/// False when the text does not parse or has no such element.
+OX_SUBSTANCE_API bool parsePreset(Preset& preset, const char* xml);
+
+/// Appends one record per "sbspreset" child of the top element "sbspresets".
+/// True exactly when \p presets grew.
+OX_SUBSTANCE_API bool parsePresets(std::vector<Preset>& presets, const char* xml);
+
+/// Writes \p text escaped for an XML attribute value: & < > " ' and bytes below
+/// 32 become entities; a well-formed hexadecimal character reference
+/// ("&#x", hex digits, ";") is passed through unchanged. Stops at a zero byte.
+OX_SUBSTANCE_API void writeEscaped(std::ostream& out, const std::string& text);
+
+/// Header of a preset list file announcing \p count presets, with its newline.
+OX_SUBSTANCE_API std::string presetListHeader(std::size_t count);
+/// Footer of a preset list file: the closing tag, a newline and an empty line.
+OX_SUBSTANCE_API std::string presetListFooter();
+
+} // namespace SubstanceAir
+
+/// Writes one "sbspreset" element with its inputs (no description).
+OX_SUBSTANCE_API std::ostream& operator<<(std::ostream& out, const SubstanceAir::Preset& preset);

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs the packages that the build needs, when any is missing (Debian/Ubuntu).
+set -euo pipefail
+packages=(cmake g++ make pkg-config qtbase5-dev libtinyxml-dev libgtest-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
+fi
