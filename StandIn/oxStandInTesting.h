@@ -63,9 +63,17 @@ OX_HOST_API void clearArchiveCalls();
 /// Records one call (used by the stand-in's archive service).
 OX_HOST_API void countArchiveCall(const std::string& operation);
 
+/// Every live container (for the host's own enumerations; no reference taken).
+OX_HOST_API std::vector<osg::FieldContainerPtr> liveContainers();
+
+/// Registers a function that reset() calls (each part of the stand-in that keeps
+/// state of its own registers one from a static initialiser).
+OX_HOST_API void addResetHook(void (*hook)());
+
 /// Brings the stand-in back to a fresh state between tests: drops every
 /// archive, clears the logs, counters and edit records, switches the preset
-/// cache off and removes services and renderer that tests installed.
+/// cache off and removes services and renderer that tests installed
+/// (through the reset hooks).
 OX_HOST_API void reset();
 
 } // namespace oxStandIn
