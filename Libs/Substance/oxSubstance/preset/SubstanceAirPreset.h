@@ -5,6 +5,7 @@
 
 #include "../oxSubstanceExport.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -37,11 +38,11 @@ struct OX_SUBSTANCE_API Preset
 
 /// Fills \p preset from text whose top element is "sbspreset". Fields are
 /// overwritten only for attributes that are present; inputs are appended.
-/// False when the text does not parse or has no such element.
+/// False for a null text, text that does not parse or has no such element.
 OX_SUBSTANCE_API bool parsePreset(Preset& preset, const char* xml);
 
-/// Appends one record per "sbspreset" child of the top element "sbspresets".
-/// True exactly when \p presets grew.
+/// Appends one record per "sbspreset" child of the top element "sbspresets";
+/// entries already in \p presets stay. True exactly when \p presets grew.
 OX_SUBSTANCE_API bool parsePresets(std::vector<Preset>& presets, const char* xml);
 
 /// Writes \p text escaped for an XML attribute value: & < > " ' and bytes below
