@@ -1,0 +1,331 @@
+#include "oxSubstancePresetUtils.h"
+
+#include "host/QSubstanceArchive.h"
+#include "host/oxHostUtils.h"
+#include "preset/SubstanceAirPreset.h"
+
+#include <QDebug>
+#include <QFile>
+
+#include <algorithm>
+#include <cstdint>
+#include <exception>
+#include <fstream>
+#include <limits>
+#include <memory>
+#include <set>
+#include <sstream>
+
+namespace {
+
+const char* const InvalidPresetName = "invalid";
+
+/// The part of a package URL after its last "//"; the whole URL when it has none.
+std::string urlKey(const std::string& url)
+{
+    const std::string::size_type pos = url.rfind("//");
+    return pos == std::string::npos ? url : url.substr(pos + 2);
+}
+
+/// The archive that the archive service keeps for the material; null when there
+/// is none or nothing is loaded into it.
+std::shared_ptr<QSubstanceArchive> loadedArchive(const USubstanceMaterialPtr& material)
+{
+    bool created = false;
+    std::shared_ptr<QSubstanceArchive> archive =
+        oxSubstanceArchiveFactory::instance().getMaterialArchive(material->getId(), created);
+    if (!archive || archive->isEmpty())
+        return nullptr;
+    return archive;
+}
+
+/// Equality of two records as far as duplicates go: uid and type of the inputs
+/// do not count.
+bool sameContent(const SubstanceAir::Preset& a, const SubstanceAir::Preset& b)
+{
+    if (a.description != b.description || a.label != b.label || a.packageUrl != b.packageUrl)
+        return false;
+    if (a.inputValues.size() != b.inputValues.size())
+        return false;
+    for (std::size_t i = 0; i < a.inputValues.size(); ++i)
+    {
+        if (a.inputValues[i].identifier != b.inputValues[i].identifier ||
+            a.inputValues[i].value != b.inputValues[i].value)
+            return false;
+    }
+    return true;
+}
+
+/// Logs a translated warning with the label put in for %1. The finished text is
+/// handed to the log as data, so per cent signs in the label stay as they are.
+void warnSkipped(const QString& translated, const std::string& label)
+{
+    const QString text = translated.arg(QString::fromStdString(label));
+    oxLog::warning("%s", text.toUtf8().constData());
+}
+
+/// The path in the form that the file streams of this platform open.
+#if defined(_WIN32)
+std::wstring nativePath(const QString& path)
+{
+    return path.toStdWString();
+}
+#else
+std::string nativePath(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+#endif
+
+} // namespace
+
+// ---------------------------------------------------------------- names and indexes
+
+QStringList oxSubstancePresetUtils::getPresetNameList(const USubstanceMaterialPtr& material)
+{
+    QStringList names;
+    if (material.isNull())
+        return names;
+    for (const SubstancePresetPtr& preset : material->getSubstancePresets())
+        names << (preset.isNull() ? QString::fromLatin1(InvalidPresetName) : QString::fromStdString(preset->getName()));
+    return names;
+}
+
+std::vector<std::string> oxSubstancePresetUtils::getPresetNames(const USubstanceMaterialPtr& material)
+{
+    std::vector<std::string> names;
+    const QStringList list = getPresetNameList(material);
+    names.reserve(static_cast<std::size_t>(list.size()));
+    for (const QString& name : list)
+        names.push_back(name.toStdString());
+    return names;
+}
+
+QString oxSubstancePresetUtils::getPresetName(const USubstanceMaterialPtr& material, unsigned int index)
+{
+    if (material.isNull())
+        return QString();
+    const osg::MField<SubstancePresetPtr>& presets = material->getSubstancePresets();
+    if (index >= presets.size())
+        return QString();
+    const SubstancePresetPtr& preset = presets[index];
+    return preset.isNull() ? QString::fromLatin1(InvalidPresetName) : QString::fromStdString(preset->getName());
+}
+
+bool oxSubstancePresetUtils::getPresetIndex(const USubstanceMaterialPtr& material, const std::string& name,
+                                            unsigned int& index)
+{
+    if (material.isNull())
+        return false;
+    index = 0;
+    const QString wanted = QString::fromStdString(name);
+    const QStringList names = getPresetNameList(material);
+    for (int i = 0; i < names.size(); ++i)
+    {
+        if (names[i] == wanted)
+        {
+            index = static_cast<unsigned int>(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool oxSubstancePresetUtils::indexesValid(const USubstanceMaterialPtr& material,
+                                          const std::vector<unsigned int>& indexes)
+{
+    if (indexes.empty() || material.isNull())
+        return false;
+    const std::set<unsigned int> distinct(indexes.begin(), indexes.end());
+    if (distinct.size() != indexes.size())
+        return false;
+    return *distinct.rbegin() < material->getSubstancePresets().size();
+}
+
+// ---------------------------------------------------------------- reading presets
+
+std::vector<SubstancePresetPtr> oxSubstancePresetUtils::parsePresets(const USubstanceMaterialPtr& material,
+                                                                     const std::string& xml,
+                                                                     const std::string& sourcePath,
+                                                                     bool acceptAnyGraph, bool skipDuplicates)
+{
+    std::vector<SubstancePresetPtr> result;
+    if (material.isNull())
+        return result;
+    const std::shared_ptr<QSubstanceArchive> archive = loadedArchive(material);
+    if (!archive)
+        return result;
+
+    std::vector<SubstanceAir::Preset> records;
+    if (!SubstanceAir::parsePresets(records, xml.c_str()))
+        return result;
+
+    std::set<std::string> graphKeys;
+    if (!acceptAnyGraph)
+    {
+        for (const QString& url : archive->packageURLs())
+            graphKeys.insert(urlKey(url.toStdString()));
+    }
+
+    // The material does not change while the records are checked, so its
+    // presets are read once.
+    std::vector<SubstanceAir::Preset> existing;
+    if (skipDuplicates)
+    {
+        for (const SubstancePresetPtr& preset : material->getSubstancePresets())
+        {
+            if (preset.isNull())
+                continue;
+            SubstanceAir::Preset record;
+            if (SubstanceAir::parsePreset(record, preset->getContent().c_str()))
+                existing.push_back(std::move(record));
+        }
+    }
+
+    for (const SubstanceAir::Preset& record : records)
+    {
+        if (!acceptAnyGraph && !record.packageUrl.empty() && graphKeys.count(urlKey(record.packageUrl)) == 0)
+        {
+            warnSkipped(tr("Skipped preset '%1'. It does not match any graph of the material.\n"), record.label);
+            continue;
+        }
+        if (skipDuplicates &&
+            std::any_of(existing.begin(), existing.end(),
+                        [&record](const SubstanceAir::Preset& other) { return sameContent(record, other); }))
+        {
+            warnSkipped(tr("Skipped preset '%1'. Duplicate preset already exists in material.\n"), record.label);
+            continue;
+        }
+        const std::pair<std::string, std::string> nameAndContent = oxSubstanceUtils::getNameAndContent(record);
+        result.push_back(SubstancePreset::create(nameAndContent.first, nameAndContent.second, sourcePath));
+    }
+    return result;
+}
+
+std::vector<SubstancePresetPtr> oxSubstancePresetUtils::importPresets(const USubstanceMaterialPtr& material,
+                                                                      const QStringList& paths,
+                                                                      bool acceptAnyGraph, bool skipDuplicates)
+{
+    std::vector<SubstancePresetPtr> result;
+    if (material.isNull())
+        return result;
+    for (const QString& path : paths)
+    {
+        if (!QSubstanceFile(path).arePresets())
+            continue;
+        QSubstancePresetReader reader(path);
+        if (!reader.read())
+            continue;
+        const std::vector<SubstancePresetPtr> presets =
+            parsePresets(material, reader.get(), path.toStdString(), acceptAnyGraph, skipDuplicates);
+        result.insert(result.end(), presets.begin(), presets.end());
+    }
+    return result;
+}
+
+// ---------------------------------------------------------------- changing the list
+
+void oxSubstancePresetUtils::addPresets(const USubstanceMaterialPtr& material, const std::string& path)
+{
+    if (material.isNull())
+        return;
+    const QString expanded = QString::fromStdString(oxFile::expandFilename(path));
+    addPresets(material, importPresets(material, QStringList{expanded}, false, true));
+}
+
+void oxSubstancePresetUtils::addPresets(const USubstanceMaterialPtr& material,
+                                        const std::vector<SubstancePresetPtr>& presets)
+{
+    if (material.isNull())
+        return;
+    // A copy: the caller may hand in the material's own list, which grows here.
+    const std::vector<SubstancePresetPtr> toAdd(presets);
+    for (const SubstancePresetPtr& preset : toAdd)
+        material->addPreset(preset);
+}
+
+void oxSubstancePresetUtils::insertPresets(const USubstanceMaterialPtr& material,
+                                           const std::map<std::size_t, SubstancePresetPtr>& presets)
+{
+    if (material.isNull())
+        return;
+    const std::size_t last = std::numeric_limits<osg::UInt32>::max();
+    for (const auto& entry : presets)
+        material->insertPreset(entry.second, static_cast<osg::UInt32>(std::min(entry.first, last)));
+}
+
+void oxSubstancePresetUtils::removePresets(const USubstanceMaterialPtr& material,
+                                           const std::vector<SubstancePresetPtr>& presets)
+{
+    if (material.isNull())
+        return;
+    // A copy: the caller may hand in the material's own list, which shrinks here.
+    const std::vector<SubstancePresetPtr> toRemove(presets);
+    for (const SubstancePresetPtr& preset : toRemove)
+        material->removePreset(preset);
+}
+
+// ---------------------------------------------------------------- files and legacy text
+
+bool oxSubstancePresetUtils::exportPresets(const USubstanceMaterialPtr& material,
+                                           const std::vector<unsigned int>& indexes, const QString& path)
+{
+    if (material.isNull() || !indexesValid(material, indexes) || path.isEmpty())
+        return false;
+
+    try
+    {
+        // The whole text is made first, so that the file is opened only once
+        // there is something to write into it.
+        std::ostringstream text;
+        text << SubstanceAir::presetListHeader(indexes.size());
+        const osg::MField<SubstancePresetPtr>& presets = material->getSubstancePresets();
+        for (unsigned int index : indexes)
+        {
+            const SubstancePresetPtr& preset = presets[index];
+            if (preset.isNull())
+                continue;
+            SubstanceAir::Preset record;
+            if (!SubstanceAir::parsePreset(record, preset->getContent().c_str()))
+                continue;
+            record.label = preset->getName();
+            text << record;
+        }
+        text << SubstanceAir::presetListFooter();
+
+        std::ofstream file(nativePath(path), std::ios::out | std::ios::trunc);
+        if (file.is_open())
+        {
+            const std::string bytes = text.str();
+            file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            file.close();
+            if (!file.fail())
+                return true;
+        }
+    }
+    catch (...)
+    {
+    }
+    qDebug() << "Can't save" << path;
+    return false;
+}
+
+void oxSubstancePresetUtils::convertLegayPresets(USubstanceMaterialPtr& material)
+{
+    if (material.isNull())
+        return;
+    const std::string legacy = material->getPresets();
+    if (legacy.empty())
+        return;
+
+    // Without a loaded archive nothing comes of the text; it then stays where it
+    // is, to be converted once an archive is there.
+    const std::vector<SubstancePresetPtr> presets = parsePresets(material, legacy, std::string(), true, false);
+    if (presets.empty())
+        return;
+    {
+        osgEdit edit(material, USubstanceMaterialBase::PresetsFieldMask);
+        material->setPresets(std::string());
+    }
+    addPresets(material, presets);
+}
