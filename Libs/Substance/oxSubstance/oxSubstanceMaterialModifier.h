@@ -1,0 +1,85 @@
+#pragma once
+/// \file oxSubstanceMaterialModifier.h
+/// Builds a Substance material's content (archive, presets, graphs, attribute
+/// groups and values) from a Substance archive file.
+
+#include "oxSubstanceExport.h"
+
+#include "host/Materials.h"
+
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+class QSubstanceArchive;
+
+/// Made on a material for one call and dropped. All that it builds is stored
+/// in the material; the modifier itself only holds one reference to the
+/// material (each copy its own).
+///
+/// Attribute groups of a graph: one ordinary group per distinct non-empty
+/// "GROUP" value, in the order in which each name first appears among the
+/// graph's inputs, then, when some input without a group has a "LABEL", the
+/// shared group "Common" (Common set) as the last group. Each group holds the
+/// labelled inputs of its name, in input order; names compare exactly.
+class OX_SUBSTANCE_API oxSubstanceMaterialModifier
+{
+public:
+    /// One input description: "TYP", "ID", "LABEL", "GROUP", "VALUE", ...
+    using InputList = QList<QMap<QString, QVariant>>;
+    /// One graph: its name and its input descriptions, in archive order.
+    using GraphDescription = std::pair<QString, InputList>;
+    /// One element per graph of an archive, in the archive's order.
+    using GraphDescriptionList = std::vector<GraphDescription>;
+    /// (name, content) of each preset of an archive.
+    using PresetDescriptionList = std::vector<std::pair<QString, QString>>;
+
+    /// Takes one reference to \p material when it is not null.
+    explicit oxSubstanceMaterialModifier(USubstanceMaterialPtr& material);
+    /// Gives the reference back.
+    ~oxSubstanceMaterialModifier();
+    /// The copy takes a reference of its own to the same material.
+    oxSubstanceMaterialModifier(const oxSubstanceMaterialModifier& other);
+    oxSubstanceMaterialModifier& operator=(const oxSubstanceMaterialModifier& other);
+
+    /// Loads the archive file into the material's archive and rebuilds the material; true on success.
+    bool initFromFile(const QString& path);
+    /// Stores \p index as the material's active graph index.
+    void updateActiveGraph(int index);
+    /// Writes the descriptions' values into the material's existing graphs, matched by position.
+    void updateValues(const GraphDescriptionList& list);
+
+private:
+    bool initWithArchive(const std::shared_ptr<QSubstanceArchive>& archive);
+    void createPresets(const PresetDescriptionList& list);
+    void updateGraphs(const GraphDescriptionList& list);
+    /// Adds the presets of "<dir>/<base name>.sbsprs" beside the archive, when that file exists.
+    void loadAssociatedPresetFile(const std::shared_ptr<QSubstanceArchive>& archive);
+    /// A new graph (no reference taken) named and grouped after the description.
+    USubstanceGraphPtr createGraph(const GraphDescription& description);
+    void applyGraphValues(const USubstanceGraphPtr& graph, const InputList& inputs);
+
+    /// Rebuilds a graph's group list from its inputs. Must run inside an edit of
+    /// the graph that covers AttributeGroups. The old groups' references are
+    /// given back before the new groups are made; each new element holds one.
+    void updateAttributeGroups(osg::MField<AttributeGroupPtr>& groupList, const InputList& inputs);
+    /// Whether some input without a "GROUP" has a "LABEL".
+    bool hasCommonGroup(const InputList& inputs) const;
+    /// The distinct non-empty "GROUP" values, in order of first appearance.
+    std::vector<std::string> groups(const InputList& inputs) const;
+    /// A new group (no reference taken) holding one value per labelled input of
+    /// \p name, or of the empty group name when \p common is set.
+    AttributeGroupPtr createGroup(const InputList& inputs, const std::string& name, bool common);
+    /// The inputs, in order, whose "GROUP" equals \p group and whose "LABEL" is not empty.
+    InputList filterPropertiesByGroup(const InputList& inputs, const QString& group) const;
+
+    USubstanceMaterialPtr _material;
+
+    friend struct oxSubstanceMaterialModifierTestAccess;
+};
