@@ -1,0 +1,501 @@
+// Host material model: colour components, BRDF and Substance materials,
+// graphs, presets and the preset render cache.
+
+#include "Materials.h"
+#include "ModelInternal.h"
+#include "oxHostUtils.h"
+
+#include <algorithm>
+#include <sstream>
+#include <utility>
+
+#define OX_DEFINE_CONTAINER_TYPE(Base, Name, Parent)                                               \
+    const osg::FieldContainerType& Base::getClassType()                                            \
+    {                                                                                              \
+        static const osg::FieldContainerType type(#Name, &Parent::getClassType());                 \
+        return type;                                                                               \
+    }                                                                                              \
+    const osg::FieldContainerType& Base::getType() const { return getClassType(); }
+
+OX_DEFINE_CONTAINER_TYPE(MaterialBase, Material, osg::FieldContainer)
+OX_DEFINE_CONTAINER_TYPE(ComponentSettingsBase, ComponentSettings, osg::FieldContainer)
+OX_DEFINE_CONTAINER_TYPE(ColorComponentsBase, ColorComponents, osg::FieldContainer)
+OX_DEFINE_CONTAINER_TYPE(UBRDFMaterialBase, UBRDFMaterial, Material)
+OX_DEFINE_CONTAINER_TYPE(USubstanceGraphBase, USubstanceGraph, osg::FieldContainer)
+OX_DEFINE_CONTAINER_TYPE(SubstancePresetBase, SubstancePreset, osg::FieldContainer)
+OX_DEFINE_CONTAINER_TYPE(USubstanceMaterialBase, USubstanceMaterial, UBRDFMaterial)
+OX_DEFINE_CONTAINER_TYPE(USubstanceEnvironmentMaterialBase, USubstanceEnvironmentMaterial, Material)
+
+namespace {
+
+/// Replaces the image held in \p slot, taking the new reference before the
+/// old one is given back (the two may be the same image).
+void replaceImage(ImagePtr& slot, const ImagePtr& image)
+{
+    osg::addRef(image);
+    const ImagePtr previous = slot;
+    slot = image;
+    osg::subRef(previous);
+}
+
+/// Gives back one reference per element, after the list has been emptied.
+template <class Ptr>
+void releaseAll(osg::MField<Ptr>& list)
+{
+    osg::MField<Ptr> released;
+    released.swap(list);
+    for (const Ptr& p : released)
+        osg::subRef(p);
+}
+
+const char* const kComponentNames[] = {"diffuse",       "specular", "roughness", "metallic",  "incandescence",
+                                       "normal",        "cutout",   "height",    "anisotropy"};
+constexpr int kComponentCount = sizeof(kComponentNames) / sizeof(kComponentNames[0]);
+
+bool s_presetCacheEnabled = false;
+
+} // namespace
+
+// ---------------------------------------------------------------- colour components
+
+void ComponentSettingsBase::setImage(const ImagePtr& image)
+{
+    fieldWritten(ImageFieldMask);
+    replaceImage(_sfImage, image);
+}
+
+ComponentSettingsBase::~ComponentSettingsBase()
+{
+    osg::subRef(_sfImage);
+}
+
+ComponentSettingsPtr ComponentSettings::create()
+{
+    return ComponentSettingsPtr(new ComponentSettings());
+}
+
+ColorComponentsBase::~ColorComponentsBase()
+{
+    for (const ComponentSettingsPtr& c : _mfComponents)
+        osg::subRef(c);
+}
+
+int ColorComponents::getComponentTypeCount()
+{
+    return kComponentCount;
+}
+
+ColorComponentsPtr ColorComponents::create()
+{
+    ColorComponentsPtr components(new ColorComponents());
+    oxStandIn::detail::InitScope init(components.getCPtr());
+    osg::MField<ComponentSettingsPtr>& list = components->editComponents();
+    list.reserve(kComponentCount);
+    for (int id = 0; id < kComponentCount; ++id)
+    {
+        ComponentSettingsPtr settings = ComponentSettings::create();
+        {
+            oxStandIn::detail::InitScope initSettings(settings.getCPtr());
+            settings->setComponentName(kComponentNames[id]);
+        }
+        osg::addRef(settings);
+        list.push_back(settings);
+    }
+    return components;
+}
+
+std::string ColorComponents::getComponentTypeIdToString(int id)
+{
+    return id >= 0 && id < kComponentCount ? kComponentNames[id] : std::string();
+}
+
+std::vector<ComponentSettingsPtr> ColorComponents::getAllComponents() const
+{
+    return std::vector<ComponentSettingsPtr>(getComponents().begin(), getComponents().end());
+}
+
+ComponentSettingsPtr ColorComponents::getComponentSettings(const std::string& name) const
+{
+    if (name.empty())
+        return ComponentSettingsPtr();
+    for (const ComponentSettingsPtr& c : getComponents())
+        if (!c.isNull() && c->getComponentName() == name)
+            return c;
+    return ComponentSettingsPtr();
+}
+
+// ---------------------------------------------------------------- BRDF material
+
+UBRDFMaterialBase::UBRDFMaterialBase() : _sfColorComponentData(ColorComponents::create())
+{
+    osg::addRef(_sfColorComponentData);
+}
+
+UBRDFMaterialBase::~UBRDFMaterialBase()
+{
+    osg::subRef(_sfIncandescenceMap);
+    osg::subRef(_sfColorComponentData);
+}
+
+void UBRDFMaterialBase::setIncandescenceMap(const ImagePtr& image)
+{
+    fieldWritten(IncandescenceMapFieldMask);
+    replaceImage(_sfIncandescenceMap, image);
+}
+
+void UBRDFMaterial::initIncandescenceSettings(bool textured)
+{
+    osgEdit edit(osg::FieldContainerPtr(this), IncandescenceSettingsFieldMask);
+    setIncandescenceSettings(textured);
+}
+
+// ---------------------------------------------------------------- graph
+
+USubstanceGraphBase::~USubstanceGraphBase()
+{
+    for (const AttributeGroupPtr& g : _mfAttributeGroups)
+        osg::subRef(g);
+}
+
+USubstanceGraphPtr USubstanceGraph::create()
+{
+    return USubstanceGraphPtr(new USubstanceGraph());
+}
+
+AttributeGroupPtr USubstanceGraph::getAttributeGroup(const std::string& name) const
+{
+    // The shared group is named "Common" like any group may be: it is told
+    // apart by its flag, and looked up by the empty name.
+    const bool shared = name.empty();
+    for (const AttributeGroupPtr& g : getAttributeGroups())
+    {
+        if (g.isNull() || g->getCommon() != shared)
+            continue;
+        if (shared || g->getName() == name)
+            return g;
+    }
+    return AttributeGroupPtr();
+}
+
+// ---------------------------------------------------------------- preset
+
+SubstancePresetBase::~SubstancePresetBase()
+{
+    for (const ImagePtr& image : _mfCachedImages)
+        osg::subRef(image);
+}
+
+SubstancePresetPtr SubstancePreset::create(const std::string& name, const std::string& content,
+                                           const std::string& sourcePath)
+{
+    SubstancePresetPtr preset(new SubstancePreset());
+    oxStandIn::detail::InitScope init(preset.getCPtr());
+    preset->setName(name);
+    preset->setContent(content);
+    preset->setSourcePath(sourcePath);
+    return preset;
+}
+
+void SubstancePreset::addImage(const ImagePtr& image)
+{
+    fieldWritten(CachedImagesFieldMask);
+    if (image.isNull())
+    {
+        oxLog::warning("Preset \"%s\": a null image is not cached.", getName().c_str());
+        return;
+    }
+    osg::addRef(image);
+    _mfCachedImages.push_back(image);
+}
+
+void SubstancePreset::clearImages()
+{
+    fieldWritten(CachedImagesFieldMask);
+    releaseAll(_mfCachedImages);
+}
+
+// ---------------------------------------------------------------- Substance material
+
+/// One cached render: the colour components' state and images (copies owned
+/// by the cache, one reference each) and the incandescence map.
+struct USubstanceMaterial::CachedRender
+{
+    struct Component
+    {
+        std::string name;
+        bool useTexture = false;
+        ImagePtr image;
+    };
+    std::vector<Component> components;
+    bool useIncandescenceTexture = false;
+    ImagePtr incandescenceMap;
+
+    CachedRender() = default;
+    CachedRender(const CachedRender&) = delete;
+    CachedRender& operator=(const CachedRender&) = delete;
+    ~CachedRender()
+    {
+        for (const Component& c : components)
+            osg::subRef(c.image);
+        osg::subRef(incandescenceMap);
+    }
+};
+
+USubstanceMaterialBase::USubstanceMaterialBase() : _sfLastActivatedPreset(-1) {}
+
+USubstanceMaterialBase::~USubstanceMaterialBase()
+{
+    for (const USubstanceGraphPtr& g : _mfSubstanceGraphs)
+        osg::subRef(g);
+    for (const SubstancePresetPtr& p : _mfSubstancePresets)
+        osg::subRef(p);
+}
+
+USubstanceMaterialPtr USubstanceMaterial::create()
+{
+    return USubstanceMaterialPtr(new USubstanceMaterial());
+}
+
+USubstanceMaterial::~USubstanceMaterial() = default;
+
+void USubstanceMaterial::clearGraphs()
+{
+    osgEdit edit(osg::FieldContainerPtr(this), SubstanceGraphsFieldMask);
+    fieldWritten(SubstanceGraphsFieldMask);
+    releaseAll(_mfSubstanceGraphs);
+}
+
+void USubstanceMaterial::addGraph(const USubstanceGraphPtr& graph)
+{
+    osgEdit edit(osg::FieldContainerPtr(this), SubstanceGraphsFieldMask);
+    fieldWritten(SubstanceGraphsFieldMask);
+    osg::addRef(graph);
+    _mfSubstanceGraphs.push_back(graph);
+}
+
+USubstanceGraphPtr USubstanceMaterial::getActiveGraph() const
+{
+    const osg::Int32 index = getActiveGraphIndex();
+    if (index < 0 || std::size_t(index) >= _mfSubstanceGraphs.size())
+        return USubstanceGraphPtr();
+    return _mfSubstanceGraphs[std::size_t(index)];
+}
+
+const osg::MField<AttributeGroupPtr>* USubstanceMaterial::getActiveAttributeGroups() const
+{
+    const USubstanceGraphPtr graph = getActiveGraph();
+    return graph.isNull() ? nullptr : &graph->getAttributeGroups();
+}
+
+void USubstanceMaterial::clearPresets()
+{
+    osgEdit edit(osg::FieldContainerPtr(this), SubstancePresetsFieldMask);
+    fieldWritten(SubstancePresetsFieldMask);
+    // Cached renders belong to the indexes of the old list.
+    _presetCache.clear();
+    releaseAll(_mfSubstancePresets);
+}
+
+void USubstanceMaterial::addPreset(const SubstancePresetPtr& preset)
+{
+    osgEdit edit(osg::FieldContainerPtr(this), SubstancePresetsFieldMask);
+    fieldWritten(SubstancePresetsFieldMask);
+    osg::addRef(preset);
+    _mfSubstancePresets.push_back(preset);
+}
+
+void USubstanceMaterial::addPreset(const std::string& name, const std::string& content, const std::string& sourcePath)
+{
+    addPreset(SubstancePreset::create(name, content, sourcePath));
+}
+
+void USubstanceMaterial::insertPreset(const SubstancePresetPtr& preset, osg::UInt32 index)
+{
+    osgEdit edit(osg::FieldContainerPtr(this), SubstancePresetsFieldMask);
+    fieldWritten(SubstancePresetsFieldMask);
+    const std::size_t at = std::min<std::size_t>(index, _mfSubstancePresets.size());
+    osg::addRef(preset);
+    _mfSubstancePresets.insert(_mfSubstancePresets.begin() + std::ptrdiff_t(at), preset);
+
+    // Cached renders follow their presets to the new indexes.
+    std::map<osg::UInt32, std::shared_ptr<CachedRender>> moved;
+    for (auto& entry : _presetCache)
+        moved[entry.first >= at ? entry.first + 1 : entry.first] = std::move(entry.second);
+    _presetCache.swap(moved);
+}
+
+void USubstanceMaterial::removePreset(const SubstancePresetPtr& preset)
+{
+    osg::UInt32 index = 0;
+    if (!findPreset(preset, &index))
+        return;
+    osgEdit edit(osg::FieldContainerPtr(this), SubstancePresetsFieldMask);
+    fieldWritten(SubstancePresetsFieldMask);
+    _mfSubstancePresets.erase(_mfSubstancePresets.begin() + std::ptrdiff_t(index));
+
+    std::map<osg::UInt32, std::shared_ptr<CachedRender>> moved;
+    for (auto& entry : _presetCache)
+    {
+        if (entry.first < index)
+            moved[entry.first] = std::move(entry.second);
+        else if (entry.first > index)
+            moved[entry.first - 1] = std::move(entry.second);
+    }
+    _presetCache.swap(moved);
+
+    osg::subRef(preset);
+}
+
+bool USubstanceMaterial::findPreset(const SubstancePresetPtr& preset, osg::UInt32* index) const
+{
+    for (std::size_t i = 0; i < _mfSubstancePresets.size(); ++i)
+    {
+        if (_mfSubstancePresets[i] == preset)
+        {
+            if (index)
+                *index = osg::UInt32(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+USubstanceEnvironmentMaterialPtr USubstanceMaterial::getParentEnvironmentMaterial() const
+{
+    return USubstanceEnvironmentMaterialPtr(_parentEnvironment);
+}
+
+bool USubstanceMaterial::isPresetCached(osg::UInt32 index) const
+{
+    return _presetCache.count(index) != 0;
+}
+
+void USubstanceMaterial::cacheRenderResult(osg::UInt32 index)
+{
+    auto render = std::make_shared<CachedRender>();
+    const ColorComponentsPtr components = getColorComponentData();
+    if (!components.isNull())
+    {
+        for (const ComponentSettingsPtr& c : components->getComponents())
+        {
+            if (c.isNull())
+                continue;
+            CachedRender::Component entry;
+            entry.name = c->getComponentName();
+            entry.useTexture = c->getUseTexture();
+            entry.image = oxStandIn::detail::cloneImage(c->getImage());
+            osg::addRef(entry.image);
+            render->components.push_back(entry);
+        }
+    }
+    render->useIncandescenceTexture = getUseIncandescenceTexture();
+    render->incandescenceMap = oxStandIn::detail::cloneImage(getIncandescenceMap());
+    osg::addRef(render->incandescenceMap);
+    _presetCache[index] = std::move(render);
+}
+
+void USubstanceMaterial::applyCachedPreset(osg::UInt32 index)
+{
+    const auto it = _presetCache.find(index);
+    if (it == _presetCache.end())
+    {
+        oxLog::warning("Material %s: no cached render for preset %u.", oxMaterials::getName(MaterialPtr(this)).c_str(),
+                       index);
+        return;
+    }
+    // Keep the entry alive even if a write below ends up changing the cache.
+    const std::shared_ptr<CachedRender> render = it->second;
+    const ColorComponentsPtr components = getColorComponentData();
+    for (const CachedRender::Component& entry : render->components)
+    {
+        const ComponentSettingsPtr settings =
+            components.isNull() ? ComponentSettingsPtr() : components->getComponentSettings(entry.name);
+        if (settings.isNull())
+            continue;
+        // The component gets a copy: later renders may change its image in place.
+        osgEdit edit(settings, ComponentSettings::ImageFieldMask | ComponentSettings::UseTextureFieldMask);
+        settings->setUseTexture(entry.useTexture);
+        settings->setImage(oxStandIn::detail::cloneImage(entry.image));
+    }
+    osgEdit edit(osg::FieldContainerPtr(this), IncandescenceMapFieldMask | UseIncandescenceTextureFieldMask);
+    setUseIncandescenceTexture(render->useIncandescenceTexture);
+    setIncandescenceMap(oxStandIn::detail::cloneImage(render->incandescenceMap));
+}
+
+void USubstanceMaterial::clearPresetCache()
+{
+    _presetCache.clear();
+}
+
+void USubstanceMaterial::dumpPresetCache(const std::string& title, const std::string& detail) const
+{
+    std::ostringstream out;
+    out << title;
+    if (!detail.empty())
+        out << ": " << detail;
+    out << "\nPreset cache of material \"" << getName() << "\" (#" << getId() << ", cache "
+        << (s_presetCacheEnabled ? "on" : "off") << "): " << _presetCache.size() << " cached preset"
+        << (_presetCache.size() == 1 ? "" : "s");
+
+    auto describe = [&out](const std::string& name, bool useTexture, const ImagePtr& image) {
+        out << "\n    " << name << ": ";
+        if (image.isNull())
+            out << "no image";
+        else
+            out << "image #" << image->getId() << ' ' << image->getWidth() << 'x' << image->getHeight() << ' '
+                << oxStandIn::detail::dataTypeName(image->getDataType());
+        out << ", texture " << (useTexture ? "on" : "off");
+    };
+    for (const auto& entry : _presetCache)
+    {
+        out << "\n  preset " << entry.first << ' ';
+        if (entry.first >= _mfSubstancePresets.size())
+            out << "(no such preset)";
+        else if (_mfSubstancePresets[entry.first].isNull())
+            out << "(empty slot)";
+        else
+            out << '"' << _mfSubstancePresets[entry.first]->getName() << '"';
+        for (const CachedRender::Component& c : entry.second->components)
+            describe(c.name, c.useTexture, c.image);
+        describe("incandescence map", entry.second->useIncandescenceTexture, entry.second->incandescenceMap);
+    }
+    oxLog::warning("%s", out.str().c_str());
+}
+
+void USubstanceMaterial::enablePresetCache(bool enable)
+{
+    s_presetCacheEnabled = enable;
+}
+
+bool USubstanceMaterial::isPresetCacheEnabled()
+{
+    return s_presetCacheEnabled;
+}
+
+// ---------------------------------------------------------------- environment material
+
+USubstanceEnvironmentMaterialPtr USubstanceEnvironmentMaterial::create()
+{
+    return USubstanceEnvironmentMaterialPtr(new USubstanceEnvironmentMaterial());
+}
+
+void USubstanceEnvironmentMaterial::setTextureGeneratorMaterial(const USubstanceMaterialPtr& generator)
+{
+    osgEdit edit(osg::FieldContainerPtr(this), TextureGeneratorMaterialFieldMask);
+    fieldWritten(TextureGeneratorMaterialFieldMask);
+    osg::addRef(generator);
+    const USubstanceMaterialPtr previous = _generator;
+    _generator = generator;
+    if (!previous.isNull() && previous->_parentEnvironment == this)
+        previous->_parentEnvironment = nullptr;
+    if (!generator.isNull())
+        generator->_parentEnvironment = this;
+    osg::subRef(previous);
+}
+
+USubstanceEnvironmentMaterial::~USubstanceEnvironmentMaterial()
+{
+    if (!_generator.isNull() && _generator->_parentEnvironment == this)
+        _generator->_parentEnvironment = nullptr;
+    osg::subRef(_generator);
+}
