@@ -34,8 +34,8 @@ float readFloat(const Description& description, const QString& key)
 }
 
 // A number that does not fit a 32-bit integer reads as 0, the same as text
-// that is not a number; Qt's own conversion would wrap it or, for a floating
-// value, overflow.
+// that is not a number; Qt's own conversion would wrap it (text and 64-bit
+// integers) or overflow (floating values).
 int readInt(const Description& description, const QString& key)
 {
     const QVariant v = description.value(key);
@@ -49,18 +49,18 @@ int readInt(const Description& description, const QString& key)
             return 0;
         return v.toInt();
     }
-    case QMetaType::LongLong:
-    {
-        const qlonglong l = v.toLongLong();
-        return (l < INT_MIN || l > INT_MAX) ? 0 : int(l);
-    }
     case QMetaType::ULongLong:
     {
         const qulonglong u = v.toULongLong();
         return u > qulonglong(INT_MAX) ? 0 : int(u);
     }
     default:
-        return v.toInt();
+    {
+        // Text and the other integer types go through 64 bits in Qt.
+        bool ok = false;
+        const qlonglong l = v.toLongLong(&ok);
+        return (!ok || l < INT_MIN || l > INT_MAX) ? 0 : int(l);
+    }
     }
 }
 
