@@ -69,19 +69,21 @@ QString axisKey(const char* prefix, int axis)
     return QLatin1String(prefix) + QLatin1String(kAxes[axis]);
 }
 
-// Captions of the first n components, each only when its key is present.
-template <class ValuePtr>
-void applyLabels(const ValuePtr& value, const Description& description, int n)
+// Captions of the first N components, each only when its key is present.
+template <int N, class ValuePtr>
+void applyLabels(const ValuePtr& value, const Description& description)
 {
-    using Class = typename ValuePtr::StoredObjectType;
-    using Setter = void (Class::*)(const std::string&);
-    const Setter setters[4] = {&Class::setLabelX, &Class::setLabelY, &Class::setLabelZ, &Class::setLabelW};
-    for (int i = 0; i < n; ++i)
-    {
-        const QString key = axisKey("Label", i);
+    const auto apply = [&](int axis, auto setter) {
+        const QString key = axisKey("Label", axis);
         if (description.contains(key))
-            (value.getCPtr()->*setters[i])(readText(description, key));
-    }
+            setter(readText(description, key));
+    };
+    apply(0, [&](const std::string& text) { value->setLabelX(text); });
+    apply(1, [&](const std::string& text) { value->setLabelY(text); });
+    if constexpr (N > 2)
+        apply(2, [&](const std::string& text) { value->setLabelZ(text); });
+    if constexpr (N > 3)
+        apply(3, [&](const std::string& text) { value->setLabelW(text); });
 }
 
 // The float vector classes take whole vectors for bounds and default.
@@ -107,7 +109,7 @@ AttributeValuePtr createFloatVector(const Description& description)
     value->setMaxValue(maxValue);
     value->setDefaultValue(defaultValue);
     value->setSliderStep(step);
-    applyLabels(value, description, N);
+    applyLabels<N>(value, description);
     return value;
 }
 
@@ -116,14 +118,6 @@ template <class ValuePtr, int N>
 AttributeValuePtr createIntVector(const Description& description)
 {
     using Class = typename ValuePtr::StoredObjectType;
-    using Setter = void (Class::*)(const osg::Int32&);
-    const Setter minSetters[4] = {&Class::setMinValueX, &Class::setMinValueY, &Class::setMinValueZ,
-                                  &Class::setMinValueW};
-    const Setter maxSetters[4] = {&Class::setMaxValueX, &Class::setMaxValueY, &Class::setMaxValueZ,
-                                  &Class::setMaxValueW};
-    const Setter defaultSetters[4] = {&Class::setDefaultValueX, &Class::setDefaultValueY,
-                                      &Class::setDefaultValueZ, &Class::setDefaultValueW};
-
     const ValuePtr value = Class::create();
     if (value.isNull())
         return AttributeValuePtr();
@@ -137,16 +131,27 @@ AttributeValuePtr createIntVector(const Description& description)
     for (int i = 0; i < N; ++i)
         defaultValue[i] = readInt(description, axisKey("DefaultValue", i));
 
-    Class* v = value.getCPtr();
     osgEdit edit(value, osg::FieldBits::AllFields);
-    for (int i = 0; i < N; ++i)
-        (v->*minSetters[i])(minValue[i]);
-    for (int i = 0; i < N; ++i)
-        (v->*maxSetters[i])(maxValue[i]);
-    for (int i = 0; i < N; ++i)
-        (v->*defaultSetters[i])(defaultValue[i]);
-    v->setSliderStep(step);
-    applyLabels(value, description, N);
+    value->setMinValueX(minValue[0]);
+    value->setMinValueY(minValue[1]);
+    if constexpr (N > 2)
+        value->setMinValueZ(minValue[2]);
+    if constexpr (N > 3)
+        value->setMinValueW(minValue[3]);
+    value->setMaxValueX(maxValue[0]);
+    value->setMaxValueY(maxValue[1]);
+    if constexpr (N > 2)
+        value->setMaxValueZ(maxValue[2]);
+    if constexpr (N > 3)
+        value->setMaxValueW(maxValue[3]);
+    value->setDefaultValueX(defaultValue[0]);
+    value->setDefaultValueY(defaultValue[1]);
+    if constexpr (N > 2)
+        value->setDefaultValueZ(defaultValue[2]);
+    if constexpr (N > 3)
+        value->setDefaultValueW(defaultValue[3]);
+    value->setSliderStep(step);
+    applyLabels<N>(value, description);
     return value;
 }
 
