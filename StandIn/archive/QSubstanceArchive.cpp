@@ -202,6 +202,9 @@ bool QSubstanceArchive::import(QSubstanceBinaryDiskReader& reader)
     else
         bytes = file.readAll();
 
+    if (problem.isEmpty() && bytes.isEmpty())
+        problem = QStringLiteral("the file is empty");
+
     std::vector<GraphSpec> graphs;
     if (problem.isEmpty())
         readArchive(bytes, graphs, problem);
