@@ -39,6 +39,8 @@ struct OX_SUBSTANCE_API Preset
 /// Fills \p preset from text whose top element is "sbspreset". Fields are
 /// overwritten only for attributes that are present; inputs are appended.
 /// False for a null text, text that does not parse or has no such element.
+/// A "uid" that does not start with an unsigned 32-bit number reads as 0 (so
+/// does a negative one); a "type" that is not an integer reads as UnknownType.
 OX_SUBSTANCE_API bool parsePreset(Preset& preset, const char* xml);
 
 /// Appends one record per "sbspreset" child of the top element "sbspresets";
