@@ -196,6 +196,8 @@ QSubstanceFile::QSubstanceFile(const QString& path) : _path(path) {}
 
 bool QSubstanceFile::arePresets() const
 {
+    if (_path.isEmpty())
+        return false;
     QFile file(_path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
@@ -210,6 +212,8 @@ QSubstancePresetReader::QSubstancePresetReader(const QString& path) : _path(path
 
 bool QSubstancePresetReader::read()
 {
+    if (_path.isEmpty())
+        return false;
     QFile file(_path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
