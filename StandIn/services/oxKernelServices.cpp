@@ -7,6 +7,7 @@
 
 namespace {
 
+// oxStandIn::reset() empties the registry; the services are not its to delete.
 const bool resetHookRegistered = [] {
     oxStandIn::addResetHook([] { oxKernelServiceFactory::the() = oxKernelServiceFactory(); });
     return true;

@@ -31,6 +31,7 @@ quint64 nowMilliseconds()
     return now > 0 ? quint64(now) : 0;
 }
 
+// oxStandIn::reset() brings the merge interval back to its default; ids stay.
 const bool resetHookRegistered = [] {
     oxStandIn::addResetHook([] { mergeIntervalSetting() = defaultMergeInterval; });
     return true;

@@ -50,17 +50,39 @@ struct Services
 
 enum class Expect { Missing, NullEntry, First, Second };
 
+/// Checks the registry's entry for the Substance service against \p expect.
+static void expectEntry(Expect expect, const Services& services)
+{
+    const Lookup result = lookup(SubstanceHash);
+    EXPECT_EQ(result.found, expect != Expect::Missing);
+    switch (expect)
+    {
+    case Expect::Missing:
+        EXPECT_EQ(result.service, Untouched) << "a failed lookup leaves the out-argument alone";
+        break;
+    case Expect::NullEntry:
+        EXPECT_EQ(result.service, nullptr);
+        break;
+    case Expect::First:
+        EXPECT_EQ(result.service, &services.first);
+        break;
+    case Expect::Second:
+        EXPECT_EQ(result.service, &services.second);
+        break;
+    }
+}
+
 struct RegistryCase
 {
     const char* name;
     std::function<void(oxKernelServiceFactory&, Services&)> steps;
     Expect expect;
 };
+
 void PrintTo(const RegistryCase& c, std::ostream* os)
 {
     *os << c.name;
 }
-
 
 class RegistryTest : public oxHostTest, public ::testing::WithParamInterface<RegistryCase>
 {
@@ -70,26 +92,7 @@ TEST_P(RegistryTest, LookupAfterSteps)
 {
     Services services;
     GetParam().steps(oxKernelServiceFactory::the(), services);
-    const Lookup result = lookup(SubstanceHash);
-    switch (GetParam().expect)
-    {
-    case Expect::Missing:
-        EXPECT_FALSE(result.found);
-        EXPECT_EQ(result.service, Untouched) << "a failed lookup leaves the out-argument alone";
-        break;
-    case Expect::NullEntry:
-        EXPECT_TRUE(result.found);
-        EXPECT_EQ(result.service, nullptr);
-        break;
-    case Expect::First:
-        EXPECT_TRUE(result.found);
-        EXPECT_EQ(result.service, &services.first);
-        break;
-    case Expect::Second:
-        EXPECT_TRUE(result.found);
-        EXPECT_EQ(result.service, &services.second);
-        break;
-    }
+    expectEntry(GetParam().expect, services);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -160,33 +163,14 @@ INSTANTIATE_TEST_SUITE_P(
         RegistryCase{"Reset",
                      [](oxKernelServiceFactory& f, Services& s) {
                          f.registerService(SubstanceHash, &s.first);
+                         f.registerService(OtherHash, nullptr);
                          oxStandIn::reset();
+                         EXPECT_FALSE(lookup(OtherHash).found);
                      },
                      Expect::Missing}),
     [](const ::testing::TestParamInfo<RegistryCase>& info) { return std::string(info.param.name); });
 
 using KernelServicesTest = oxHostTest;
-
-TEST_F(KernelServicesTest, ResetEmptiesEveryKey)
-{
-    Services services;
-    oxKernelServiceFactory::the().registerService(SubstanceHash, &services.first);
-    oxKernelServiceFactory::the().registerService(OtherHash, nullptr);
-    oxStandIn::reset();
-    EXPECT_FALSE(lookup(SubstanceHash).found);
-    EXPECT_FALSE(lookup(OtherHash).found);
-}
-
-TEST_F(KernelServicesTest, OneServiceMayServeTwoKeys)
-{
-    auto* service = new oxSubstanceService;
-    oxKernelServiceFactory::the().registerService(SubstanceHash, service);
-    oxKernelServiceFactory::the().registerService(OtherHash, service);
-    EXPECT_EQ(lookup(OtherHash).service, service);
-    delete service;
-    EXPECT_FALSE(lookup(SubstanceHash).found);
-    EXPECT_FALSE(lookup(OtherHash).found);
-}
 
 // ------------------------------------------------------------------- signals
 
@@ -207,11 +191,11 @@ struct SignalCase
     std::function<void(oxSubstanceService&)> emitIt;
     QVariantList arguments;
 };
+
 void PrintTo(const SignalCase& c, std::ostream* os)
 {
     *os << c.name;
 }
-
 
 class SignalTest : public oxHostTest, public ::testing::WithParamInterface<SignalCase>
 {
@@ -301,11 +285,11 @@ struct ScopedCase
     std::function<void(Services&, oxStandIn::ScopedSubstanceService&)> during; ///< inside the scope
     Expect expect;                                                            ///< entry after the scope
 };
+
 void PrintTo(const ScopedCase& c, std::ostream* os)
 {
     *os << c.name;
 }
-
 
 class ScopedServiceTest : public oxHostTest, public ::testing::WithParamInterface<ScopedCase>
 {
@@ -320,25 +304,7 @@ TEST_P(ScopedServiceTest, LeavesTheRegistryAsExpected)
         EXPECT_EQ(lookup(SubstanceHash).service, scoped.service());
         GetParam().during(services, scoped);
     }
-    const Lookup result = lookup(SubstanceHash);
-    switch (GetParam().expect)
-    {
-    case Expect::Missing:
-        EXPECT_FALSE(result.found);
-        break;
-    case Expect::NullEntry:
-        EXPECT_TRUE(result.found);
-        EXPECT_EQ(result.service, nullptr);
-        break;
-    case Expect::First:
-        EXPECT_TRUE(result.found);
-        EXPECT_EQ(result.service, &services.first);
-        break;
-    case Expect::Second:
-        EXPECT_TRUE(result.found);
-        EXPECT_EQ(result.service, &services.second);
-        break;
-    }
+    expectEntry(GetParam().expect, services);
 }
 
 namespace {

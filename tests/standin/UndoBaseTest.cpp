@@ -103,11 +103,11 @@ struct UndoTextCase
     QString title;
     QString category;
 };
+
 void PrintTo(const UndoTextCase& c, std::ostream* os)
 {
     *os << c.name;
 }
-
 
 class UndoTextTest : public oxHostTest, public ::testing::WithParamInterface<UndoTextCase>
 {
@@ -297,11 +297,11 @@ struct MergeCase
     quint64 second;
     bool merges;
 };
+
 void PrintTo(const MergeCase& c, std::ostream* os)
 {
     *os << c.name;
 }
-
 
 class MergeTest : public oxHostTest, public ::testing::WithParamInterface<MergeCase>
 {
@@ -382,11 +382,11 @@ struct CanMergeCase
     const char* name;
     std::function<bool(const oxUndoCommand& self, int& target)> ask;
 };
+
 void PrintTo(const CanMergeCase& c, std::ostream* os)
 {
     *os << c.name;
 }
-
 
 class CanMergeTest : public oxHostTest, public ::testing::WithParamInterface<CanMergeCase>
 {
