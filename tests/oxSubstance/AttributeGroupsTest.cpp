@@ -23,23 +23,10 @@ struct oxSubstanceMaterialModifierTestAccess
     {
         m.updateAttributeGroups(list, inputs);
     }
-    static bool hasCommonGroup(const oxSubstanceMaterialModifier& m, const InputList& inputs)
-    {
-        return m.hasCommonGroup(inputs);
-    }
-    static std::vector<std::string> groups(const oxSubstanceMaterialModifier& m, const InputList& inputs)
-    {
-        return m.groups(inputs);
-    }
     static AttributeGroupPtr createGroup(oxSubstanceMaterialModifier& m, const InputList& inputs,
                                          const std::string& name, bool common)
     {
         return m.createGroup(inputs, name, common);
-    }
-    static InputList filterPropertiesByGroup(const oxSubstanceMaterialModifier& m, const InputList& inputs,
-                                             const QString& group)
-    {
-        return m.filterPropertiesByGroup(inputs, group);
     }
 };
 
@@ -64,14 +51,6 @@ Description in(const char* typ, const char* id, const char* label, const char* g
     if (group)
         d["GROUP"] = QString::fromUtf8(group);
     return d;
-}
-
-std::vector<std::string> idsOf(const InputList& inputs)
-{
-    std::vector<std::string> ids;
-    for (const Description& d : inputs)
-        ids.push_back(d.value("ID").toString().toStdString());
-    return ids;
 }
 
 struct ExpectedGroup
@@ -189,27 +168,6 @@ TEST_P(AttributeGroupsBuild, groupsValuesReferencesAndBrackets)
 INSTANTIATE_TEST_SUITE_P(Inputs, AttributeGroupsBuild, ::testing::ValuesIn(kGroupCases),
                          [](const ::testing::TestParamInfo<GroupCase>& info) { return std::string(info.param.name); });
 
-TEST_F(oxHostTest, ordinaryCommonGroupIsFoundByItsNameAndSharedOneByTheEmptyName)
-{
-    const USubstanceGraphPtr graph = hold(USubstanceGraph::create());
-    USubstanceMaterialPtr none;
-    oxSubstanceMaterialModifier modifier(none);
-    {
-        osgEdit edit(graph, USubstanceGraphBase::AttributeGroupsFieldMask);
-        Access::updateAttributeGroups(modifier, graph->editAttributeGroups(),
-                                      {in("float", "s", "S", nullptr), in("float", "o", "O", "Common")});
-    }
-    const AttributeGroupPtr ordinary = graph->getAttributeGroup("Common");
-    const AttributeGroupPtr shared = graph->getAttributeGroup("");
-    ASSERT_FALSE(ordinary.isNull());
-    ASSERT_FALSE(shared.isNull());
-    EXPECT_FALSE(ordinary->getCommon());
-    EXPECT_TRUE(shared->getCommon());
-    EXPECT_FALSE(ordinary->getAttribute("o").isNull());
-    EXPECT_TRUE(ordinary->getAttribute("s").isNull());
-    EXPECT_FALSE(shared->getAttribute("s").isNull());
-}
-
 // ---------------------------------------------------------------- rebuilding
 
 TEST_F(AttributeGroupsFixture, rebuildReleasesOldGroupsOnceAndReplacesThem)
@@ -220,8 +178,7 @@ TEST_F(AttributeGroupsFixture, rebuildReleasesOldGroupsOnceAndReplacesThem)
     rebuild(graph, first);
     const osg::MField<AttributeGroupPtr> oldGroups = graph->getAttributeGroups();
     ASSERT_EQ(oldGroups.size(), 3u);
-    const std::size_t liveFirst = oxStandIn::liveContainerCount();
-    ASSERT_EQ(liveFirst, liveEmpty + 6);
+    ASSERT_EQ(oxStandIn::liveContainerCount(), liveEmpty + 6);
 
     // Keep one old group alive to see its count.
     const AttributeGroupPtr kept = hold(oldGroups[0]);
@@ -249,19 +206,6 @@ TEST_F(AttributeGroupsFixture, rebuildReleasesOldGroupsOnceAndReplacesThem)
     rebuild(graph, {});
     EXPECT_TRUE(graph->getAttributeGroups().empty());
     EXPECT_EQ(oxStandIn::liveContainerCount(), liveEmpty + 2);
-}
-
-TEST_F(AttributeGroupsFixture, rebuildWithSameInputsGivesEqualGroupsAndNoLeak)
-{
-    const USubstanceGraphPtr graph = hold(USubstanceGraph::create());
-    const InputList inputs = {in("float", "a", "A", "G"), in("float", "b", "B", nullptr)};
-    rebuild(graph, inputs);
-    const std::size_t liveOnce = oxStandIn::liveContainerCount();
-    rebuild(graph, inputs);
-    EXPECT_EQ(oxStandIn::liveContainerCount(), liveOnce);
-    ASSERT_EQ(graph->getAttributeGroups().size(), 2u);
-    EXPECT_EQ(graph->getAttributeGroups()[0]->getName(), "G");
-    EXPECT_EQ(graph->getAttributeGroups()[1]->getName(), "Common");
 }
 
 TEST_F(oxHostTest, rebuildSkipsNullEntriesOfTheOldList)
@@ -303,72 +247,6 @@ TEST_F(oxHostTest, createGroupTakesNoReferenceAndFillsUnderItsMask)
     ASSERT_EQ(brackets.size(), 1u);
     EXPECT_EQ(brackets[0].mask, kGroupMask);
     EXPECT_EQ(brackets[0].origin, 1u);
-}
-
-struct FilterCase
-{
-    const char* name;
-    QString group;
-    bool hasCommon;                   ///< hasCommonGroup of the inputs
-    std::vector<std::string> members; ///< filterPropertiesByGroup ids
-};
-
-void PrintTo(const FilterCase& c, std::ostream* os) { *os << c.name; }
-
-class AttributeGroupsFilter : public oxHostTest, public ::testing::WithParamInterface<FilterCase>
-{
-};
-
-// Inputs with every combination of group and label that matters.
-InputList filterInputs(bool withUngroupedLabel)
-{
-    InputList inputs = {in("float", "g1", "L", "G"),        in("float", "g2", nullptr, "G"),
-                        in("float", "g3", "L", "G"),        in("float", "lower", "L", "g"),
-                        in("float", "nolabel", nullptr, nullptr), in("float", "emptylabel", "", ""),
-                        in("float", "named", "L", "Common")};
-    if (withUngroupedLabel)
-        inputs.append(in("float", "u1", "L", nullptr));
-    if (withUngroupedLabel)
-        inputs.append(in("float", "u2", "L", ""));
-    return inputs;
-}
-
-TEST_P(AttributeGroupsFilter, membersAndSharedGroupNeed)
-{
-    const FilterCase& c = GetParam();
-    USubstanceMaterialPtr none;
-    const oxSubstanceMaterialModifier modifier(none);
-    const InputList inputs = filterInputs(c.hasCommon);
-    EXPECT_EQ(Access::hasCommonGroup(modifier, inputs), c.hasCommon);
-    EXPECT_EQ(idsOf(Access::filterPropertiesByGroup(modifier, inputs, c.group)), c.members);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Groups, AttributeGroupsFilter,
-    ::testing::Values(FilterCase{"namedGroupKeepsLabelledInOrder", "G", true, {"g1", "g3"}},
-                      FilterCase{"caseSensitive", "g", false, {"lower"}},
-                      FilterCase{"emptyNameGivesLabelledUngrouped", "", true, {"u1", "u2"}},
-                      FilterCase{"noLabelledUngrouped", "", false, {}},
-                      FilterCase{"literalCommonIsOrdinary", "Common", true, {"named"}},
-                      FilterCase{"unknownGroup", "Nope", false, {}}),
-    [](const ::testing::TestParamInfo<FilterCase>& info) { return std::string(info.param.name); });
-
-TEST_F(oxHostTest, emptyInputListNeedsNoGroups)
-{
-    USubstanceMaterialPtr none;
-    const oxSubstanceMaterialModifier modifier(none);
-    EXPECT_FALSE(Access::hasCommonGroup(modifier, {}));
-    EXPECT_TRUE(Access::groups(modifier, {}).empty());
-    EXPECT_TRUE(Access::filterPropertiesByGroup(modifier, {}, "").isEmpty());
-}
-
-TEST_F(oxHostTest, groupNamesComeOnceInFirstAppearanceOrderWhateverTheirLabels)
-{
-    USubstanceMaterialPtr none;
-    const oxSubstanceMaterialModifier modifier(none);
-    const InputList inputs = {in("float", "a", nullptr, "B"), in("float", "b", "L", ""),  in("float", "c", "L", "A"),
-                              in("float", "d", "L", "B"),     in("float", "e", "L", "a"), in("float", "f", "", "C")};
-    EXPECT_EQ(Access::groups(modifier, inputs), (std::vector<std::string>{"B", "A", "a", "C"}));
 }
 
 // ---------------------------------------------------------------- material reference
