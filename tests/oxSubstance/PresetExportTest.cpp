@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,11 @@ struct ExportCase
     std::vector<unsigned int> indexes;
     std::string body; ///< the elements between header and footer
 };
+
+void PrintTo(const ExportCase& c, std::ostream* os)
+{
+    *os << "indexes " << joined(c.indexes);
+}
 
 class ExportCasesTest : public PresetExportTest, public ::testing::WithParamInterface<ExportCase>
 {
@@ -136,6 +142,11 @@ struct RefusedCase
     std::vector<unsigned int> indexes;
     bool emptyPath;
 };
+
+void PrintTo(const RefusedCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
 
 class RefusedExportTest : public PresetExportTest, public ::testing::WithParamInterface<RefusedCase>
 {

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -109,6 +110,11 @@ struct ImportCase
     std::vector<std::string> names;
     std::vector<std::string> warnings;
 };
+
+void PrintTo(const ImportCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
 
 class ImportCasesTest : public PresetImportTest, public ::testing::WithParamInterface<ImportCase>
 {
@@ -240,7 +246,7 @@ TEST_F(PresetImportTest, AddingToAMultiGraphMaterialKeepsPresetsOfEveryGraph)
     EXPECT_EQ(logLines(), (std::vector<std::string>{warning("Light Oak", NoGraph)}));
 }
 
-class AddByPathTest : public PresetImportTest, public ::testing::WithParamInterface<const char*>
+class AddByPathTest : public PresetImportTest, public ::testing::WithParamInterface<std::string>
 {
 };
 
@@ -290,6 +296,11 @@ struct LegacyCase
     std::string text;
     bool converts;
 };
+
+void PrintTo(const LegacyCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
 
 class LegacyTest : public PresetImportTest, public ::testing::WithParamInterface<LegacyCase>
 {

@@ -1,5 +1,6 @@
 // Names, indexes and list changes of a material's presets.
 
+#include "PresetTestHelpers.h"
 #include "oxHostFixture.h"
 #include "oxSubstancePresetUtils.h"
 
@@ -9,6 +10,7 @@
 
 #include <climits>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -77,6 +79,11 @@ struct NameCase
     const char* expected; ///< null: a null QString
 };
 
+void PrintTo(const NameCase& c, std::ostream* os)
+{
+    *os << "index " << c.index;
+}
+
 class PresetNameTest : public PresetListTest, public ::testing::WithParamInterface<NameCase>
 {
 };
@@ -110,6 +117,11 @@ struct IndexCase
     bool found;
     unsigned int index;
 };
+
+void PrintTo(const IndexCase& c, std::ostream* os)
+{
+    *os << '"' << c.name << '"';
+}
 
 class PresetIndexTest : public PresetListTest, public ::testing::WithParamInterface<IndexCase>
 {
@@ -148,6 +160,11 @@ struct ValidCase
     std::vector<unsigned int> indexes;
     bool valid;
 };
+
+void PrintTo(const ValidCase& c, std::ostream* os)
+{
+    *os << "indexes " << presettest::joined(c.indexes);
+}
 
 class IndexesValidTest : public PresetListTest, public ::testing::WithParamInterface<ValidCase>
 {

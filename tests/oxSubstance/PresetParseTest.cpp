@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -96,6 +97,11 @@ struct UrlCase
     bool matches;
 };
 
+void PrintTo(const UrlCase& c, std::ostream* os)
+{
+    *os << '"' << c.url << '"';
+}
+
 class UrlKeyTest : public PresetParseTest, public ::testing::WithParamInterface<UrlCase>
 {
 };
@@ -148,6 +154,11 @@ struct NoArchiveCase
     bool skipDuplicates;
 };
 
+void PrintTo(const NoArchiveCase& c, std::ostream* os)
+{
+    *os << c.what << (c.acceptAnyGraph ? ", any graph" : "") << (c.skipDuplicates ? ", no duplicates" : "");
+}
+
 class NoArchiveTest : public PresetParseTest, public ::testing::WithParamInterface<NoArchiveCase>
 {
 };
@@ -179,6 +190,11 @@ struct UnreadableCase
     const char* xml;
 };
 
+void PrintTo(const UnreadableCase& c, std::ostream* os)
+{
+    *os << '"' << c.xml << '"';
+}
+
 class UnreadableTextTest : public PresetParseTest, public ::testing::WithParamInterface<UnreadableCase>
 {
 };
@@ -209,6 +225,11 @@ struct DuplicateCase
     std::string record;
     bool duplicate;
 };
+
+void PrintTo(const DuplicateCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
 
 class DuplicateTest : public PresetParseTest, public ::testing::WithParamInterface<DuplicateCase>
 {
@@ -311,15 +332,27 @@ TEST_F(PresetParseTest, GraphCheckComesBeforeDuplicateCheck)
 
 // ---------------------------------------------------------------- warning texts
 
-class WarningLabelTest : public PresetParseTest, public ::testing::WithParamInterface<std::pair<const char*, const char*>>
+/// A label as written in the XML and as it reads.
+struct LabelCase
+{
+    std::string xml;
+    std::string label;
+};
+
+void PrintTo(const LabelCase& c, std::ostream* os)
+{
+    *os << '"' << c.xml << '"';
+}
+
+class WarningLabelTest : public PresetParseTest, public ::testing::WithParamInterface<LabelCase>
 {
 };
 
 TEST_P(WarningLabelTest, LabelIsPrintedUnchanged)
 {
     loadGraphs(KeyGraphs);
-    const std::string xmlLabel = GetParam().first;
-    const std::string label = GetParam().second;
+    const std::string xmlLabel = GetParam().xml;
+    const std::string label = GetParam().label;
     material->addPreset("dup", presetXml("", xmlLabel, {}), "");
     const std::string xml = listXml({presetXml("pkg://x/other", xmlLabel, {}), presetXml("", xmlLabel, {})});
     EXPECT_TRUE(parse(xml, false, true).empty());
@@ -327,11 +360,11 @@ TEST_P(WarningLabelTest, LabelIsPrintedUnchanged)
 }
 
 INSTANTIATE_TEST_SUITE_P(Labels, WarningLabelTest,
-                         ::testing::Values(std::make_pair("%s", "%s"), std::make_pair("%d %n %s", "%d %n %s"),
-                                           std::make_pair("100%", "100%"), std::make_pair("%1 and %2", "%1 and %2"),
-                                           std::make_pair("it's", "it's"), std::make_pair("a &amp; b", "a & b"),
-                                           std::make_pair(u8"Fen\u00eatre \u6728", u8"Fen\u00eatre \u6728"),
-                                           std::make_pair("", "")));
+                         ::testing::Values(LabelCase{"%s", "%s"}, LabelCase{"%d %n %s", "%d %n %s"},
+                                           LabelCase{"100%", "100%"}, LabelCase{"%1 and %2", "%1 and %2"},
+                                           LabelCase{"it's", "it's"}, LabelCase{"a &amp; b", "a & b"},
+                                           LabelCase{u8"Fen\u00eatre \u6728", u8"Fen\u00eatre \u6728"},
+                                           LabelCase{"", ""}));
 
 // ---------------------------------------------------------------- the new presets
 

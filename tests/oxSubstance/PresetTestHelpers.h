@@ -85,6 +85,16 @@ inline bool loadArchive(const USubstanceMaterialPtr& material, const std::string
     return archiveOf(material)->import(reader);
 }
 
+/// "0 2 1" for a list of indexes, for the names of parameterised cases.
+template <class T>
+std::string joined(const std::vector<T>& values)
+{
+    std::string text;
+    for (const T& v : values)
+        text += (text.empty() ? "" : " ") + std::to_string(v);
+    return text.empty() ? "none" : text;
+}
+
 /// Collects Qt's debug messages while alive.
 class DebugCapture
 {
