@@ -131,14 +131,6 @@ TEST_F(ReferenceCountTest, SubRefBelowZeroIsRecordedAndDoesNotDestroy)
     EXPECT_TRUE(osg::FieldContainerFactory::the()->getContainer(id).isNull());
 }
 
-TEST_F(ReferenceCountTest, NullHandlesAreIgnored)
-{
-    osg::addRef(USubstanceMaterialPtr());
-    osg::subRef(ImagePtr());
-    osg::subRef(osg::FieldContainerPtr(osg::NullFC));
-    EXPECT_TRUE(oxStandIn::editViolations().empty());
-}
-
 // ---------------------------------------------------------------- types
 
 struct TypeCase

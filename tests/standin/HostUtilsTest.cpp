@@ -139,16 +139,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ExpandCase{"${}", "${}"}, ExpandCase{"$$OXT_A", "$alpha"},
                       ExpandCase{"price$OXT_A.sbsar", "pricealpha.sbsar"}));
 
-class ExpandHomeTest : public oxHostTest
-{
-};
-
-TEST_F(ExpandHomeTest, HomeIsReadWhenExpanding)
-{
-    ScopedEnv home("HOME", "/elsewhere");
-    EXPECT_EQ(oxFile::expandFilename("~/f"), "/elsewhere/f");
-}
-
 // ---------------------------------------------------------------- material names
 
 class MaterialNameTest : public oxHostTest

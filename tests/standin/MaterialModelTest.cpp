@@ -231,6 +231,11 @@ struct ActiveGraphCase
     int expected; ///< position of the expected graph, -1 for none
 };
 
+std::ostream& operator<<(std::ostream& out, const ActiveGraphCase& c)
+{
+    return out << "index " << c.index;
+}
+
 class ActiveGraphTest : public oxHostTest, public ::testing::WithParamInterface<ActiveGraphCase>
 {
 };
@@ -301,6 +306,11 @@ struct InsertCase
     osg::UInt32 index;
     std::vector<int> order; ///< positions in the old list, -1 for the new preset
 };
+
+std::ostream& operator<<(std::ostream& out, const InsertCase& c)
+{
+    return out << "index " << c.index;
+}
 
 class PresetInsertTest : public PresetListTest, public ::testing::WithParamInterface<InsertCase>
 {
@@ -450,6 +460,11 @@ struct GroupLookupCase
     int expected; ///< index into the graph's groups, -1 for none
 };
 
+std::ostream& operator<<(std::ostream& out, const GroupLookupCase& c)
+{
+    return out << '"' << c.name << '"';
+}
+
 class GroupLookupTest : public oxHostTest, public ::testing::WithParamInterface<GroupLookupCase>
 {
 };
@@ -492,6 +507,11 @@ struct AttributeLookupCase
     const char* uuid;
     int expected;
 };
+
+std::ostream& operator<<(std::ostream& out, const AttributeLookupCase& c)
+{
+    return out << '"' << c.uuid << '"';
+}
 
 class AttributeLookupTest : public oxHostTest, public ::testing::WithParamInterface<AttributeLookupCase>
 {
