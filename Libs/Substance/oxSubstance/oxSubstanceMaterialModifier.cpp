@@ -1,13 +1,33 @@
 #include "oxSubstanceMaterialModifier.h"
 
 #include "oxSubstanceAttributeCreator.h"
+#include "oxSubstanceAttributeSync.h"
+#include "oxSubstancePresetUtils.h"
 
+#include "host/QSubstanceArchive.h"
+#include "host/oxHostUtils.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
 #include <unordered_set>
 
 namespace {
 
 const QString kGroupKey = QStringLiteral("GROUP");
 const QString kLabelKey = QStringLiteral("LABEL");
+const QString kIdKey = QStringLiteral("ID");
+const QString kValueKey = QStringLiteral("VALUE");
+
+// Component type ids whose placeholder needs special care.
+constexpr int kIncandescenceTypeId = 4;
+constexpr int kNormalTypeId = 5;
+constexpr int kCutoutTypeId = 6;
+
+// Translation context of the messages.
+const char* const kContext = "oxSubstanceMaterialModifier";
 
 // Name of the shared group of the labelled inputs that have no group.
 const std::string kCommonGroupName = "Common";
@@ -37,6 +57,261 @@ oxSubstanceMaterialModifier& oxSubstanceMaterialModifier::operator=(const oxSubs
     osg::subRef(_material);
     _material = other._material;
     return *this;
+}
+
+// ---------------------------------------------------------------- loading an archive
+
+bool oxSubstanceMaterialModifier::initFromFile(const QString& path)
+{
+    if (_material.isNull())
+        return false;
+
+    // Read the file on its own first: the archive that the service keeps for the
+    // material is shared with everyone who renders or edits the material, and an
+    // archive that this material refuses must not replace it.
+    {
+        QSubstanceBinaryDiskReader reader(path, nullptr);
+        QSubstanceArchive candidate;
+        if (!candidate.import(reader) || !suitsMaterial(candidate))
+            return false;
+    }
+
+    QSubstanceBinaryDiskReader reader(path, nullptr);
+    bool created = false;
+    const std::shared_ptr<QSubstanceArchive> archive =
+        oxSubstanceArchiveFactory::instance().getMaterialArchive(_material->getId(), created);
+    if (!archive || !archive->import(reader))
+        return false;
+    return initWithArchive(archive);
+}
+
+bool oxSubstanceMaterialModifier::initWithArchive(const std::shared_ptr<QSubstanceArchive>& archive)
+{
+    if (_material.isNull() || !archive || !suitsMaterial(*archive))
+        return false;
+
+    storeArchive(*archive);
+    createPresets(archive->presets());
+    updateGraphs(archive->graphs());
+    loadAssociatedPresetFile(archive);
+    archive->renderTextures(_material->getId(), true, false);
+    return true;
+}
+
+bool oxSubstanceMaterialModifier::suitsMaterial(const QSubstanceArchive& archive) const
+{
+    const bool panorama = archive.hasChannel(archive.activeGraphIndex(), SubstanceAir::Channel_Panorama);
+    const bool environment = !_material->getParentEnvironmentMaterial().isNull();
+    if (environment && !panorama)
+    {
+        oxLog::error("%s", QCoreApplication::translate(kContext, "Panorama channel missing. Substance archive not "
+                                                                 "suited for Substance environment material.")
+                               .toUtf8()
+                               .constData());
+        return false;
+    }
+    if (panorama && !environment)
+    {
+        oxLog::error("%s", QCoreApplication::translate(kContext, "Panorama channel found. Substance archive not "
+                                                                 "suited for normal Substance material. Try "
+                                                                 "Substance Panorama environment instead.")
+                               .toUtf8()
+                               .constData());
+        return false;
+    }
+    return true;
+}
+
+void oxSubstanceMaterialModifier::storeArchive(const QSubstanceArchive& archive)
+{
+    osgEdit edit(_material, osg::FieldBits::AllFields);
+
+    const std::vector<unsigned char> bytes = archive.data();
+    _material->editArchiveData().assign(bytes.begin(), bytes.end());
+    _material->setArchivePath(archive.path().toStdString());
+    _material->setActiveGraphIndex(0);
+    _material->setSyncOutputSize(QSubstanceArchive::getDefaultSyncOutputSize());
+    prepareColorComponents(archive);
+}
+
+void oxSubstanceMaterialModifier::prepareColorComponents(const QSubstanceArchive& archive)
+{
+    const osg::BitVector imageMasks = ComponentSettingsBase::ImageFieldMask | ComponentSettingsBase::UseTextureFieldMask;
+
+    const ColorComponentsPtr components = _material->getColorComponentData();
+    if (!components.isNull())
+    {
+        for (const ComponentSettingsPtr& settings : components->getAllComponents())
+        {
+            if (settings.isNull())
+                continue;
+            osgEdit edit(settings, imageMasks);
+            settings->setUseTexture(false);
+            settings->setImage(ImagePtr());
+        }
+    }
+
+    const std::vector<OsgColorComponentDesc> list = archive.osgColorComponents(0);
+    if (list.empty())
+        return;
+
+    const std::string incandescence = ColorComponents::getComponentTypeIdToString(kIncandescenceTypeId);
+    const std::string normal = ColorComponents::getComponentTypeIdToString(kNormalTypeId);
+    const std::string cutout = ColorComponents::getComponentTypeIdToString(kCutoutTypeId);
+
+    const bool texturedIncandescence =
+        std::any_of(list.begin(), list.end(),
+                    [&incandescence](const OsgColorComponentDesc& d) { return d.componentName == incandescence; });
+    _material->initIncandescenceSettings(texturedIncandescence);
+    {
+        osgEdit edit(_material, USubstanceMaterialBase::HasAnisotropyLevelFieldMask);
+        _material->setHasAnisotropyLevel(false);
+    }
+
+    if (components.isNull())
+        return;
+    osgEdit componentsEdit(components, osg::FieldBits::AllFields);
+    for (const OsgColorComponentDesc& entry : list)
+    {
+        const ComponentSettingsPtr settings = components->getComponentSettings(entry.componentName);
+        if (settings.isNull())
+            continue;
+
+        // New and unreferenced: the field that receives it takes the reference.
+        const ImagePtr image = oxImageCreator::createDummyImage(255, 255, 255);
+
+        if (entry.componentName == incandescence)
+        {
+            osgEdit edit(_material, UBRDFMaterialBase::UseIncandescenceTextureFieldMask |
+                                        UBRDFMaterialBase::IncandescenceMapFieldMask);
+            _material->setIncandescenceMap(image);
+            _material->setUseIncandescenceTexture(true);
+            continue;
+        }
+        if (entry.componentName == normal)
+            image->convertDataTypeTo(entry.dataType);
+        if (entry.componentName == cutout && !components->getUseCutout())
+        {
+            osgEdit edit(components, ColorComponentsBase::UseCutoutFieldMask);
+            components->setUseCutout(true);
+        }
+
+        osgEdit edit(settings, imageMasks);
+        settings->setUseTexture(true);
+        settings->setImage(image);
+    }
+}
+
+void oxSubstanceMaterialModifier::createPresets(const PresetDescriptionList& list)
+{
+    if (_material.isNull())
+        return;
+    _material->clearPresets();
+    for (const std::pair<QString, QString>& preset : list)
+        _material->addPreset(preset.first.toStdString(), preset.second.toStdString(), std::string());
+}
+
+void oxSubstanceMaterialModifier::updateGraphs(const GraphDescriptionList& list)
+{
+    if (_material.isNull())
+        return;
+    _material->clearGraphs();
+    for (const GraphDescription& description : list)
+        _material->addGraph(createGraph(description));
+}
+
+void oxSubstanceMaterialModifier::loadAssociatedPresetFile(const std::shared_ptr<QSubstanceArchive>& archive)
+{
+    if (_material.isNull() || !archive)
+        return;
+    const QFileInfo archiveFile(archive->path());
+    // Both parts are filled in one pass, so that a "%2" in the directory stays as it is.
+    const QString candidate =
+        QStringLiteral("%1/%2.sbsprs").arg(archiveFile.dir().absolutePath(), archiveFile.baseName());
+    if (QFileInfo::exists(candidate))
+        oxSubstancePresetUtils::addPresets(_material, candidate.toStdString());
+}
+
+USubstanceGraphPtr oxSubstanceMaterialModifier::createGraph(const GraphDescription& description)
+{
+    const USubstanceGraphPtr graph = USubstanceGraph::create();
+    if (graph.isNull())
+        return graph;
+    {
+        osgEdit edit(graph, USubstanceGraphBase::NameFieldMask | USubstanceGraphBase::AttributeGroupsFieldMask);
+        graph->setName(description.first.toStdString());
+        updateAttributeGroups(graph->editAttributeGroups(), description.second);
+    }
+    applyGraphValues(graph, description.second);
+    return graph;
+}
+
+// ---------------------------------------------------------------- active graph and values
+
+void oxSubstanceMaterialModifier::updateActiveGraph(int index)
+{
+    if (_material.isNull())
+        return;
+    osgEdit edit(_material, USubstanceMaterialBase::ActiveGraphIndexFieldMask);
+    _material->setActiveGraphIndex(index);
+}
+
+void oxSubstanceMaterialModifier::updateValues(const GraphDescriptionList& list)
+{
+    if (_material.isNull() || list.empty())
+        return;
+    // A copy of the handles: the loop below must not depend on the list staying put.
+    const osg::MField<USubstanceGraphPtr> graphs = _material->getSubstanceGraphs();
+    if (list.size() != graphs.size())
+        return;
+    for (std::size_t i = 0; i < list.size(); ++i)
+        applyGraphValues(graphs[i], list[i].second);
+}
+
+void oxSubstanceMaterialModifier::applyGraphValues(const USubstanceGraphPtr& graph, const InputList& inputs)
+{
+    if (graph.isNull())
+        return;
+    const std::string materialName = oxMaterials::getName(_material);
+
+    for (const QMap<QString, QVariant>& input : inputs)
+    {
+        // Inputs without a label are hidden: no attribute was made for them.
+        if (input.value(kLabelKey).toString().isEmpty())
+            continue;
+
+        const QString group = input.value(kGroupKey).toString();
+        const QString id = input.value(kIdKey).toString();
+
+        const AttributeGroupPtr attributeGroup = graph->getAttributeGroup(group.toStdString());
+        if (attributeGroup.isNull())
+        {
+            oxLog::error("Unable to apply parameter to material %s, group: %s, property %s: Group not found.",
+                         materialName.c_str(), group.toUtf8().constData(), id.toUtf8().constData());
+            continue;
+        }
+
+        AttributeValuePtr attribute = attributeGroup->getAttribute(id.toStdString());
+        if (attribute.isNull())
+        {
+            oxLog::error("Unable to apply parameter to material %s, group: %s, property %s: Property not found.",
+                         materialName.c_str(), group.toUtf8().constData(), id.toUtf8().constData());
+            continue;
+        }
+
+        QVariant current;
+        if (!oxSubstanceAttributeSync().getOsgAttribute(_material, attribute, current))
+        {
+            oxLog::error("Unable to apply parameter to material %s, group: %s, property %s: Unable to fetch "
+                         "current value.",
+                         materialName.c_str(), group.toUtf8().constData(), id.toUtf8().constData());
+            continue;
+        }
+
+        const QVariant value = input.value(kValueKey);
+        if (current != value)
+            oxSubstanceAttributeSync().setOsgAttribute(_material, attribute, value);
+    }
 }
 
 // ---------------------------------------------------------------- attribute groups

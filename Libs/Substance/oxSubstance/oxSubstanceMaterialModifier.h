@@ -48,21 +48,46 @@ public:
     oxSubstanceMaterialModifier(const oxSubstanceMaterialModifier& other);
     oxSubstanceMaterialModifier& operator=(const oxSubstanceMaterialModifier& other);
 
-    /// Loads the archive file into the material's archive and rebuilds the material; true on success.
+    /// Loads the archive file into the material's archive and rebuilds the material
+    /// from it: archive bytes and path, active graph 0, colour components,
+    /// presets (the archive's, then those of the preset file beside it), graphs
+    /// with their groups and values, and a render. True on success.
+    ///
+    /// False for a null material, a file that does not load, or an archive that
+    /// does not suit the material (an environment material needs a panorama
+    /// output, a normal material must not have one). On false the material and
+    /// the archive that the service keeps for it are left as they were.
     bool initFromFile(const QString& path);
-    /// Stores \p index as the material's active graph index.
+    /// Stores \p index as the material's active graph index (not checked against the graphs).
     void updateActiveGraph(int index);
-    /// Writes the descriptions' values into the material's existing graphs, matched by position.
+    /// Writes the descriptions' "VALUE"s into the material's existing graphs,
+    /// matched by position. Nothing when the list is empty or its length differs
+    /// from the number of graphs.
     void updateValues(const GraphDescriptionList& list);
 
 private:
+    /// Rebuilds the material from an archive that is already loaded; false (nothing
+    /// changed) for a null material or archive, or one that does not suit the material.
     bool initWithArchive(const std::shared_ptr<QSubstanceArchive>& archive);
+    /// Whether the archive suits the kind of material; logs why not.
+    bool suitsMaterial(const QSubstanceArchive& archive) const;
+    /// In one edit of the material: archive bytes and path, active graph 0, the
+    /// output-size sync default and the colour components.
+    void storeArchive(const QSubstanceArchive& archive);
+    /// Turns every component's texture off, then gives each component that the
+    /// archive renders a placeholder image. Runs inside storeArchive's edit.
+    void prepareColorComponents(const QSubstanceArchive& archive);
+    /// Replaces the material's presets by the archive's own.
     void createPresets(const PresetDescriptionList& list);
+    /// Replaces the material's graphs by one new graph per description.
     void updateGraphs(const GraphDescriptionList& list);
     /// Adds the presets of "<dir>/<base name>.sbsprs" beside the archive, when that file exists.
     void loadAssociatedPresetFile(const std::shared_ptr<QSubstanceArchive>& archive);
-    /// A new graph (no reference taken) named and grouped after the description.
+    /// A new graph (no reference taken) named and grouped after the description,
+    /// its values set from the descriptions' "VALUE"s.
     USubstanceGraphPtr createGraph(const GraphDescription& description);
+    /// Brings each labelled input's attribute in line with its "VALUE"; equal values
+    /// are not written. Inputs without a label have no attribute and are passed over.
     void applyGraphValues(const USubstanceGraphPtr& graph, const InputList& inputs);
 
     /// Rebuilds a graph's group list from its inputs. Must run inside an edit of
