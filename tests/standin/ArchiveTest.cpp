@@ -133,13 +133,6 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
-TEST_F(ArchiveImportTest, FloatValueIsFloatNotDouble)
-{
-    auto archive = load(sample("materials.sbsar"));
-    const QVariant value = input(archive->graphs(), 0, "roughness").value("VALUE");
-    EXPECT_EQ(value.userType(), int(QMetaType::Float));
-}
-
 TEST_F(ArchiveImportTest, DescriptionsCarryEveryKeyOfTheirType)
 {
     auto archive = load(sample("materials.sbsar"));
@@ -154,7 +147,6 @@ TEST_F(ArchiveImportTest, DescriptionsCarryEveryKeyOfTheirType)
     const std::vector<KeysCase> cases = {
         {"roughness", {"Step", "Min", "Max", "DefaultValue"}},
         {"pattern", {"Step", "Min", "Max", "DefaultValue", "Map"}},
-        {"$randomseed", {"Step", "Min", "Max", "DefaultValue"}},
         {"tiling", {"Step", "MinX", "MinY", "MaxX", "MaxY", "DefaultValueX", "DefaultValueY", "LabelX", "LabelY"}},
         {"contrast",
          {"Step", "MinX", "MinY", "MinZ", "MaxX", "MaxY", "MaxZ", "DefaultValueX", "DefaultValueY", "DefaultValueZ",
@@ -163,8 +155,6 @@ TEST_F(ArchiveImportTest, DescriptionsCarryEveryKeyOfTheirType)
                   "DefaultValueY", "DefaultValueZ", "DefaultValueW", "LabelX", "LabelY", "LabelZ", "LabelW"}},
         {"$outputsize",
          {"Step", "MinX", "MinY", "MaxX", "MaxY", "DefaultValueX", "DefaultValueY", "LabelX", "LabelY"}},
-        {"region", {"Step", "MinX", "MinY", "MinZ", "MinW", "MaxX", "MaxY", "MaxZ", "MaxW", "DefaultValueX",
-                    "DefaultValueY", "DefaultValueZ", "DefaultValueW"}},
         {"notes", {}},
         {"mask", {}},
     };
@@ -182,41 +172,35 @@ TEST_F(ArchiveImportTest, DescriptionTextsAndNumbersComeFromTheArchive)
 {
     auto archive = load(sample("materials.sbsar"));
     const GraphDescriptionList graphs = archive->graphs();
-
-    const auto roughness = input(graphs, 0, "roughness");
-    EXPECT_EQ(roughness.value("TYP").toString(), "float");
-    EXPECT_EQ(roughness.value("LABEL").toString(), "Roughness");
-    EXPECT_EQ(roughness.value("GROUP").toString(), "Surface");
-    EXPECT_EQ(roughness.value("WIDGET").toString(), "slider");
-    EXPECT_EQ(roughness.value("DEFAULT_VALUE").toString(), "0.5");
-    EXPECT_EQ(roughness.value("DESCRIPTION").toString(), "How rough the surface is.");
-    EXPECT_FLOAT_EQ(float(roughness.value("Step").toDouble()), 0.01f);
-    EXPECT_EQ(roughness.value("Max").toDouble(), 1.0);
-    EXPECT_EQ(roughness.value("DefaultValue").toDouble(), 0.5);
-
-    const auto pattern = input(graphs, 0, "pattern");
-    EXPECT_EQ(pattern.value("Map").toString(), "0:Planks;1:Parquet;2:Herringbone");
-    EXPECT_EQ(pattern.value("Max").userType(), int(QMetaType::Int));
-    EXPECT_EQ(pattern.value("Max").toInt(), 2);
-
-    const auto knots = input(graphs, 0, "knots");
-    EXPECT_EQ(knots.value("VISIBILITY").toString(), "input['pattern'] != 2");
-    EXPECT_EQ(knots.value("MaxZ").toInt(), 100);
-    EXPECT_EQ(knots.value("DefaultValueY").toInt(), 2);
-    EXPECT_EQ(knots.value("LabelZ").toString(), "Spread");
-
-    const auto tint = input(graphs, 0, "tint");
-    EXPECT_EQ(tint.value("DEFAULT_VALUE").toString(), "0.8,0.6,0.4,1");
-    EXPECT_FLOAT_EQ(float(tint.value("DefaultValueY").toDouble()), 0.6f);
-    EXPECT_EQ(tint.value("LabelW").toString(), "Alpha");
-
-    const auto seed = input(graphs, 0, "$randomseed");
-    EXPECT_EQ(seed.value("GROUP").toString(), "");
-    EXPECT_EQ(seed.value("LABEL").toString(), "Random Seed");
-
-    const auto time = input(graphs, 0, "$time");
-    EXPECT_EQ(time.value("LABEL").toString(), "");
-    EXPECT_EQ(time.value("GROUP").toString(), "");
+    struct KeyCase
+    {
+        const char* id;
+        const char* key;
+        QVariant value;
+    };
+    for (const KeyCase& c : std::vector<KeyCase>{
+             {"roughness", "TYP", QString("float")},
+             {"roughness", "LABEL", QString("Roughness")},
+             {"roughness", "GROUP", QString("Surface")},
+             {"roughness", "WIDGET", QString("slider")},
+             {"roughness", "DEFAULT_VALUE", QString("0.5")},
+             {"roughness", "DESCRIPTION", QString("How rough the surface is.")},
+             {"roughness", "Step", double(0.01f)},
+             {"roughness", "Max", 1.0},
+             {"pattern", "Map", QString("0:Planks;1:Parquet;2:Herringbone")},
+             {"pattern", "Max", 2},
+             {"knots", "VISIBILITY", QString("input['pattern'] != 2")},
+             {"knots", "DefaultValueY", 2},
+             {"knots", "LabelZ", QString("Spread")},
+             {"tint", "DEFAULT_VALUE", QString("0.8,0.6,0.4,1")},
+             {"tint", "DefaultValueY", double(0.6f)},
+             {"$randomseed", "GROUP", QString("")},
+             {"$time", "LABEL", QString("")}})
+    {
+        const QVariant v = input(graphs, 0, c.id).value(c.key);
+        EXPECT_EQ(v.userType(), c.value.userType()) << c.id << " " << c.key;
+        EXPECT_EQ(v, c.value) << c.id << " " << c.key;
+    }
 }
 
 TEST_F(ArchiveImportTest, HiddenInputsAreLeftOutOfTheActiveGraphValues)
@@ -296,7 +280,9 @@ TEST_F(ArchiveImportTest, ColourComponentsFollowTheActiveGraph)
     EXPECT_EQ(names(2), (std::vector<std::string>{"diffuse", "anisotropy"}));
     EXPECT_TRUE(names(3).empty());
     EXPECT_TRUE(names(-1).empty());
-    archive->setActiveGraphIndex(1);
+    for (int index : {1, 3, -1})
+        archive->setActiveGraphIndex(index);
+    EXPECT_EQ(archive->activeGraphIndex(), 1) << "out of range is ignored";
     EXPECT_EQ(names(0), (std::vector<std::string>{"diffuse", "roughness", "metallic"}));
 }
 
@@ -313,19 +299,9 @@ TEST_F(ArchiveImportTest, HasChannelByGraphIndex)
                                                          {0, SubstanceAir::Channel_Metallic, false},
                                                          {1, SubstanceAir::Channel_Metallic, true},
                                                          {2, SubstanceAir::Channel_Anisotropy, true},
-                                                         {2, SubstanceAir::Channel_Panorama, false},
                                                          {3, SubstanceAir::Channel_BaseColor, false},
                                                          {-1, SubstanceAir::Channel_BaseColor, false}})
         EXPECT_EQ(archive->hasChannel(c.graph, c.channel), c.has) << c.graph << " " << c.channel;
-}
-
-TEST_F(ArchiveImportTest, ActiveGraphIndexIgnoresOutOfRange)
-{
-    auto archive = load(sample("multigraph.sbsar"));
-    for (int index : {2, 3, -1, 1})
-        archive->setActiveGraphIndex(index);
-    EXPECT_EQ(archive->activeGraphIndex(), 1);
-    EXPECT_EQ(archive->getActiveGraphValues().count("tiles"), 1u);
 }
 
 TEST_F(ArchiveImportTest, EmptyArchiveGivesEmptyResults)
@@ -333,8 +309,6 @@ TEST_F(ArchiveImportTest, EmptyArchiveGivesEmptyResults)
     QSubstanceArchive archive;
     int width = -1, height = -1;
     EXPECT_TRUE(archive.isEmpty());
-    EXPECT_TRUE(archive.path().isEmpty());
-    EXPECT_TRUE(archive.data().empty());
     EXPECT_TRUE(archive.graphs().empty());
     EXPECT_TRUE(archive.presets().empty());
     EXPECT_TRUE(archive.osgColorComponents(0).empty());
@@ -348,8 +322,6 @@ TEST_F(ArchiveImportTest, EmptyArchiveGivesEmptyResults)
     record.label = "kept";
     archive.fillPreset(record);
     EXPECT_EQ(record.label, "kept");
-    archive.resetGraph();
-    EXPECT_TRUE(archive.isEmpty());
 }
 
 TEST_F(ArchiveImportTest, ImportReplacesTheArchiveAndStartsAtGraphZero)
@@ -407,16 +379,6 @@ TEST_P(ArchiveBadFileTest, FailsWithOneErrorAndKeepsThePreviousArchive)
     EXPECT_EQ(archive.getActiveGraphValues().at("tiles").value, QVariant(9));
 }
 
-TEST_P(ArchiveBadFileTest, FailedFirstImportLeavesTheArchiveEmpty)
-{
-    TempFiles files;
-    const QString path = files.write(QStringLiteral("bad.sbsar"), GetParam().text);
-    QSubstanceArchive archive;
-    EXPECT_FALSE(import(archive, path));
-    EXPECT_TRUE(archive.isEmpty());
-    EXPECT_EQ(logLines().size(), 1u);
-}
-
 const QByteArray kInput = "<input identifier=\"a\" label=\"A\" type=\"float\"/>";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -431,26 +393,18 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"NoGraph", "<sbsar formatversion=\"1\"/>", "the archive has no graph"},
         BadCase{"UnknownTopChild", "<sbsar><grph label=\"G\"/></sbsar>", "unknown element <grph> in <sbsar>"},
         BadCase{"GraphWithoutLabel", "<sbsar><graph pkgurl=\"pkg://x\"/></sbsar>", "graph 1 has no label"},
-        BadCase{"UnknownGraphAttribute", "<sbsar><graph label=\"G\" name=\"x\"/></sbsar>",
-                "unknown attribute \"name\" on graph 1"},
         BadCase{"UnknownGraphChild", oneGraph("<parameter/>"), "unknown element <parameter> in graph 'G'"},
         BadCase{"InputWithoutIdentifier", oneGraph(kInput + "<input type=\"float\"/>"),
                 "input 2 of graph 'G' has no identifier"},
         BadCase{"DuplicateIdentifier", oneGraph(kInput + kInput), "input 'a' of graph 'G' appears twice"},
         BadCase{"UnknownType", oneGraph("<input identifier=\"a\" type=\"float[5]\"/>"),
                 "input 'a' of graph 'G' has the unknown type \"float[5]\""},
-        BadCase{"TypeCase", oneGraph("<input identifier=\"a\" type=\"Float\"/>"),
-                "input 'a' of graph 'G' has the unknown type \"Float\""},
-        BadCase{"MissingType", oneGraph("<input identifier=\"a\"/>"),
-                "input 'a' of graph 'G' has the unknown type \"\""},
         BadCase{"UnknownInputAttribute", oneGraph("<input identifier=\"a\" type=\"int\" lable=\"A\"/>"),
                 "unknown attribute \"lable\" on input 'a' of graph 'G'"},
         BadCase{"OutputSizeType", oneGraph("<input identifier=\"$outputsize\" type=\"int[3]\"/>"),
                 "input '$outputsize' of graph 'G' must be of type \"int[2]\""},
         BadCase{"TooFewComponents", oneGraph("<input identifier=\"a\" type=\"float[3]\" default=\"1,2\"/>"),
                 "\"1,2\" is not a valid \"default\" of type \"float[3]\" (input 'a' of graph 'G')"},
-        BadCase{"TooManyComponents", oneGraph("<input identifier=\"a\" type=\"int[2]\" value=\"1,2,3\"/>"),
-                "\"1,2,3\" is not a valid \"value\" of type \"int[2]\" (input 'a' of graph 'G')"},
         BadCase{"NotANumber", oneGraph("<input identifier=\"a\" type=\"float\" min=\"low\"/>"),
                 "\"low\" is not a valid \"min\" of type \"float\" (input 'a' of graph 'G')"},
         BadCase{"FractionForInt", oneGraph("<input identifier=\"a\" type=\"int\" max=\"1.5\"/>"),
@@ -463,17 +417,11 @@ INSTANTIATE_TEST_SUITE_P(
                 "input 'a' of graph 'G' of type \"image\" takes no \"value\""},
         BadCase{"LabelZOnFloat2", oneGraph("<input identifier=\"a\" type=\"float[2]\" labelz=\"Z\"/>"),
                 "input 'a' of graph 'G' of type \"float[2]\" takes no \"labelz\""},
-        BadCase{"LabelOnScalar", oneGraph("<input identifier=\"a\" type=\"float\" labelx=\"X\"/>"),
-                "input 'a' of graph 'G' of type \"float\" takes no \"labelx\""},
         BadCase{"MapOnFloat", oneGraph("<input identifier=\"a\" type=\"float\" map=\"0:A\"/>"),
                 "input 'a' of graph 'G' of type \"float\" takes no \"map\""},
         BadCase{"BadUid", oneGraph("<input identifier=\"a\" type=\"int\" uid=\"-3\"/>"),
                 "input 'a' of graph 'G' has the invalid uid \"-3\""},
-        BadCase{"OutputWithoutIdentifier", oneGraph("<output channel=\"0\"/>"),
-                "an output of graph 'G' has no identifier"},
         BadCase{"OutputWithoutChannel", oneGraph("<output identifier=\"o\"/>"),
-                "output 'o' of graph 'G' has no valid channel"},
-        BadCase{"NegativeChannel", oneGraph("<output identifier=\"o\" channel=\"-1\"/>"),
                 "output 'o' of graph 'G' has no valid channel"},
         BadCase{"UnknownComponent", oneGraph("<output identifier=\"o\" channel=\"0\" component=\"albedo\"/>"),
                 "output 'o' of graph 'G' feeds the unknown colour component \"albedo\""},
@@ -504,6 +452,16 @@ TEST_F(ArchiveImportTest, MissingFileAndEmptyNameFail)
     EXPECT_EQ(oxStandIn::archiveCallCount("import"), 4);
 }
 
+TEST_F(ArchiveImportTest, FailedFirstImportLeavesTheArchiveEmpty)
+{
+    TempFiles files;
+    QSubstanceArchive archive;
+    EXPECT_FALSE(import(archive, files.write("bad.sbsar", "<sbsar/>")));
+    EXPECT_TRUE(archive.isEmpty());
+    EXPECT_TRUE(archive.path().isEmpty());
+    EXPECT_TRUE(archive.data().empty());
+}
+
 TEST_F(ArchiveImportTest, MinimalArchiveGetsDefaultsForWhatItLeavesOut)
 {
     TempFiles files;
@@ -517,12 +475,8 @@ TEST_F(ArchiveImportTest, MinimalArchiveGetsDefaultsForWhatItLeavesOut)
     const auto a = input(archive->graphs(), 0, "a");
     EXPECT_EQ(a.value("VALUE"), QVariant::fromValue(QVector2D(0, 0)));
     EXPECT_EQ(a.value("MaxY").toDouble(), 0.0);
-    EXPECT_EQ(a.value("Step").toDouble(), 0.0);
     EXPECT_FALSE(a.contains("LabelX"));
-    EXPECT_EQ(a.value("DEFAULT_VALUE").toString(), "");
-    const auto b = input(archive->graphs(), 0, "b");
-    EXPECT_FALSE(b.contains("Map"));
-    EXPECT_EQ(b.value("VALUE"), QVariant(0));
+    EXPECT_FALSE(input(archive->graphs(), 0, "b").contains("Map"));
     EXPECT_EQ(archive->osgColorComponents(0).at(0).dataType, int(osg::Image::OSG_UINT8_IMAGEDATA));
     // Hidden inputs only.
     EXPECT_TRUE(archive->getActiveGraphValues().empty());
