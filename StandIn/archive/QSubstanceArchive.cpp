@@ -125,10 +125,12 @@ struct QSubstanceArchive::Data
         if (spec.type->kind == Kind::Image)
         {
             const ImagePtr image = oxSubstanceUtils::convertQVariantToOsgImage(variant);
+            // The source path names the file that the image was read from; a
+            // file that did not read is no source.
             QString source;
-            if (variant.userType() == QMetaType::QString)
+            if (!image.isNull() && variant.userType() == QMetaType::QString)
                 source = variant.toString();
-            else if (image == state.image)
+            else if (!image.isNull() && image == state.image)
                 source = state.value.text;
             const bool changed = image != state.image || source != state.value.text;
             setImage(state, image);

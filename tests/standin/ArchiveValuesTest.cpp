@@ -206,6 +206,9 @@ TEST_F(ArchiveValuesTest, ImageInputReadsAFileNamedByText)
 
     EXPECT_TRUE(archive->updateInputs("Wood", "mask", QVariant(files.path("none.ppm"))));
     EXPECT_EQ(valueOf(*archive, "mask"), QVariant::fromValue(oxdImage(0)));
+    SubstanceAir::Preset after;
+    archive->fillPreset(after);
+    EXPECT_EQ(after.inputValues.at(3).value, "") << "no path of a file that did not read";
     ASSERT_EQ(logLines().size(), 1u);
     EXPECT_EQ(logLines()[0], "error: Unable to read image '" + files.path("none.ppm").toStdString() +
                                  "': the file cannot be opened.");
