@@ -56,7 +56,7 @@ struct QSubstanceArchive::Data
 {
     QString path;
     std::vector<unsigned char> bytes;
-    std::vector<GraphSpec> graphs;
+    std::vector<ArchiveGraph> graphs;
     std::vector<std::vector<InputState>> states; ///< per graph, per input
     int active = 0;
     bool sync = true;
@@ -90,22 +90,22 @@ struct QSubstanceArchive::Data
 
     QVariant current(int g, int i) const
     {
-        const InputSpec& spec = graphs[g].inputs[i];
+        const ArchiveInput& info = graphs[g].inputs[i];
         const InputState& state = states[g][i];
-        if (spec.type->kind == Kind::Image)
+        if (info.type->kind == Kind::Image)
             return oxSubstanceUtils::convertOsgImageToQVariant(state.image);
-        if (spec.isOutputSize())
+        if (info.isOutputSize())
             return QVariant::fromValue(QOXIntVector3D(state.value.i[0], state.value.i[1], sync ? 1 : 0));
-        return toVariant(*spec.type, state.value, spec.isColour());
+        return toVariant(*info.type, state.value, info.isColour());
     }
 
     bool isDefault(int g, int i) const
     {
-        const InputSpec& spec = graphs[g].inputs[i];
+        const ArchiveInput& info = graphs[g].inputs[i];
         const InputState& state = states[g][i];
-        if (spec.type->kind == Kind::Image)
+        if (info.type->kind == Kind::Image)
             return state.image.isNull();
-        return state.value == spec.defaultValue;
+        return state.value == info.defaultValue;
     }
 
     void reset(int g, int i)
@@ -120,9 +120,9 @@ struct QSubstanceArchive::Data
     {
         if (!variant.isValid())
             return false;
-        const InputSpec& spec = graphs[g].inputs[i];
+        const ArchiveInput& info = graphs[g].inputs[i];
         InputState& state = states[g][i];
-        if (spec.type->kind == Kind::Image)
+        if (info.type->kind == Kind::Image)
         {
             const ImagePtr image = oxSubstanceUtils::convertQVariantToOsgImage(variant);
             // The source path names the file that the image was read from; a
@@ -137,7 +137,7 @@ struct QSubstanceArchive::Data
             state.value.text = source;
             return changed;
         }
-        if (spec.isOutputSize() && variant.userType() == qMetaTypeId<QOXIntVector3D>())
+        if (info.isOutputSize() && variant.userType() == qMetaTypeId<QOXIntVector3D>())
         {
             const QOXIntVector3D v = variant.value<QOXIntVector3D>();
             const bool newSync = v.getZ() == 1;
@@ -148,7 +148,7 @@ struct QSubstanceArchive::Data
             return changed;
         }
         Value value;
-        if (!fromVariant(*spec.type, variant, spec.isColour(), value))
+        if (!fromVariant(*info.type, variant, info.isColour(), value))
             return false;
         const bool changed = value != state.value;
         state.value = value;
@@ -157,16 +157,16 @@ struct QSubstanceArchive::Data
 
     /// The placeholder colour of an output: a hash of the graph, the output
     /// and every current input value.
-    std::uint32_t renderHash(int g, const OutputSpec& output) const
+    std::uint32_t renderHash(int g, const ArchiveOutput& output) const
     {
         std::uint32_t h = hashBytes(utf8(graphs[g].label));
         h = hashBytes(utf8(output.identifier), h);
         for (std::size_t i = 0; i < graphs[g].inputs.size(); ++i)
         {
-            const InputSpec& spec = graphs[g].inputs[i];
+            const ArchiveInput& info = graphs[g].inputs[i];
             const InputState& state = states[g][i];
-            std::string text = utf8(spec.identifier) + '=' + formatValue(*spec.type, state.value);
-            if (spec.type->kind == Kind::Image)
+            std::string text = utf8(info.identifier) + '=' + formatValue(*info.type, state.value);
+            if (info.type->kind == Kind::Image)
                 text += '#' + std::to_string(state.image.isNull() ? 0u : state.image->getId());
             h = hashBytes(text + ';', h);
         }
@@ -207,7 +207,7 @@ bool QSubstanceArchive::import(QSubstanceBinaryDiskReader& reader)
     if (problem.isEmpty() && bytes.isEmpty())
         problem = QStringLiteral("the file is empty");
 
-    std::vector<GraphSpec> graphs;
+    std::vector<ArchiveGraph> graphs;
     if (problem.isEmpty())
         readArchive(bytes, graphs, problem);
     if (!problem.isEmpty())
@@ -220,7 +220,7 @@ bool QSubstanceArchive::import(QSubstanceBinaryDiskReader& reader)
     data->path = path;
     data->bytes.assign(bytes.begin(), bytes.end());
     data->graphs = std::move(graphs);
-    for (const GraphSpec& g : data->graphs)
+    for (const ArchiveGraph& g : data->graphs)
     {
         std::vector<InputState> states(g.inputs.size());
         for (std::size_t i = 0; i < g.inputs.size(); ++i)
@@ -268,7 +268,7 @@ bool QSubstanceArchive::hasChannel(int graphIndex, SubstanceAir::ChannelUse chan
     count("hasChannel");
     if (!_d || graphIndex < 0 || std::size_t(graphIndex) >= _d->graphs.size())
         return false;
-    for (const OutputSpec& o : _d->graphs[graphIndex].outputs)
+    for (const ArchiveOutput& o : _d->graphs[graphIndex].outputs)
         if (o.channel == int(channel))
             return true;
     return false;
@@ -283,10 +283,10 @@ GraphDescriptionList QSubstanceArchive::graphs() const
     for (std::size_t g = 0; g < _d->graphs.size(); ++g)
     {
         QList<QMap<QString, QVariant>> inputs;
-        const GraphSpec& spec = _d->graphs[g];
-        for (std::size_t i = 0; i < spec.inputs.size(); ++i)
-            inputs.append(spec.inputs[i].describe(_d->current(int(g), int(i))));
-        list.emplace_back(spec.label, inputs);
+        const ArchiveGraph& info = _d->graphs[g];
+        for (std::size_t i = 0; i < info.inputs.size(); ++i)
+            inputs.append(info.inputs[i].describe(_d->current(int(g), int(i))));
+        list.emplace_back(info.label, inputs);
     }
     return list;
 }
@@ -296,7 +296,7 @@ std::vector<std::pair<QString, QString>> QSubstanceArchive::presets() const
     count("presets");
     std::vector<std::pair<QString, QString>> list;
     if (_d)
-        for (const GraphSpec& g : _d->graphs)
+        for (const ArchiveGraph& g : _d->graphs)
             list.insert(list.end(), g.presets.begin(), g.presets.end());
     return list;
 }
@@ -310,7 +310,7 @@ std::vector<OsgColorComponentDesc> QSubstanceArchive::osgColorComponents(int gra
     const int g = graphIndex == 0 ? _d->active : graphIndex;
     if (g < 0 || std::size_t(g) >= _d->graphs.size())
         return list;
-    for (const OutputSpec& o : _d->graphs[g].outputs)
+    for (const ArchiveOutput& o : _d->graphs[g].outputs)
     {
         if (o.component.isEmpty())
             continue;
@@ -328,7 +328,7 @@ QSet<QString> QSubstanceArchive::packageURLs() const
     count("packageURLs");
     QSet<QString> urls;
     if (_d)
-        for (const GraphSpec& g : _d->graphs)
+        for (const ArchiveGraph& g : _d->graphs)
             if (!g.packageUrl.isEmpty())
                 urls.insert(g.packageUrl);
     return urls;
@@ -341,10 +341,10 @@ std::map<QString, SubstancePropertyValue> QSubstanceArchive::getActiveGraphValue
     if (!_d || !_d->hasActive())
         return values;
     const int g = _d->active;
-    const GraphSpec& spec = _d->graphs[g];
-    for (std::size_t i = 0; i < spec.inputs.size(); ++i)
+    const ArchiveGraph& info = _d->graphs[g];
+    for (std::size_t i = 0; i < info.inputs.size(); ++i)
     {
-        const InputSpec& in = spec.inputs[i];
+        const ArchiveInput& in = info.inputs[i];
         if (in.isHidden())
             continue;
         SubstancePropertyValue v;
@@ -385,10 +385,10 @@ void QSubstanceArchive::updateInputs(unsigned materialId)
     if (graph.isNull() || !_d->hasActive())
         return;
     const int g = _d->active;
-    const GraphSpec& spec = _d->graphs[g];
-    for (std::size_t i = 0; i < spec.inputs.size(); ++i)
+    const ArchiveGraph& info = _d->graphs[g];
+    for (std::size_t i = 0; i < info.inputs.size(); ++i)
     {
-        const AttributeValuePtr attribute = findAttribute(graph, spec.inputs[i].identifier);
+        const AttributeValuePtr attribute = findAttribute(graph, info.inputs[i].identifier);
         if (attribute.isNull())
             continue;
         _d->set(g, int(i), readAttribute(material, attribute));
@@ -413,7 +413,7 @@ bool QSubstanceArchive::renderTextures(unsigned materialId, bool fullRender, boo
 
     const int g = _d->active;
     const std::string incandescence = ColorComponents::getComponentTypeIdToString(4);
-    for (const OutputSpec& output : _d->graphs[g].outputs)
+    for (const ArchiveOutput& output : _d->graphs[g].outputs)
     {
         if (output.component.isEmpty())
             continue;
@@ -467,14 +467,14 @@ bool QSubstanceArchive::applyPreset(const SubstancePresetPtr& preset, bool defau
     // Inputs that the preset leaves out take their defaults; the output size
     // stays unless the preset names it.
     const int g = _d->active;
-    const GraphSpec& spec = _d->graphs[g];
-    for (std::size_t i = 0; i < spec.inputs.size(); ++i)
-        if (!spec.inputs[i].isOutputSize())
+    const ArchiveGraph& info = _d->graphs[g];
+    for (std::size_t i = 0; i < info.inputs.size(); ++i)
+        if (!info.inputs[i].isOutputSize())
             _d->reset(g, int(i));
 
     for (const SubstanceAir::Preset::InputValue& input : record.inputValues)
     {
-        const int i = spec.indexOf(QString::fromStdString(input.identifier));
+        const int i = info.indexOf(QString::fromStdString(input.identifier));
         if (i < 0)
             continue;
         QVariant value = oxSubstanceUtils::getValue(input);
@@ -484,7 +484,7 @@ bool QSubstanceArchive::applyPreset(const SubstancePresetPtr& preset, bool defau
                            preset->getName().c_str(), input.value.c_str(), input.identifier.c_str());
             continue;
         }
-        if (spec.inputs[i].isOutputSize())
+        if (info.inputs[i].isOutputSize())
         {
             if (defaultOutputSize)
                 continue;
@@ -500,7 +500,7 @@ bool QSubstanceArchive::applyPreset(const SubstancePresetPtr& preset, bool defau
 
     if (defaultOutputSize)
     {
-        const int i = spec.indexOf(QLatin1String(OutputSizeId));
+        const int i = info.indexOf(QLatin1String(OutputSizeId));
         if (i >= 0)
             _d->reset(g, i);
         _d->sync = s_defaultSyncOutputSize;
@@ -538,13 +538,13 @@ void QSubstanceArchive::fillPreset(SubstanceAir::Preset& preset) const
     if (!_d || !_d->hasActive())
         return;
     const int g = _d->active;
-    const GraphSpec& spec = _d->graphs[g];
-    preset.packageUrl = utf8(spec.packageUrl);
-    preset.label = utf8(spec.label);
+    const ArchiveGraph& info = _d->graphs[g];
+    preset.packageUrl = utf8(info.packageUrl);
+    preset.label = utf8(info.label);
     preset.inputValues.clear();
-    for (std::size_t i = 0; i < spec.inputs.size(); ++i)
+    for (std::size_t i = 0; i < info.inputs.size(); ++i)
     {
-        const InputSpec& in = spec.inputs[i];
+        const ArchiveInput& in = info.inputs[i];
         SubstanceAir::Preset::InputValue v;
         v.uid = in.uid;
         v.identifier = utf8(in.identifier);

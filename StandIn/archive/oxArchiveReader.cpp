@@ -61,7 +61,7 @@ class Reader
 public:
     QString problem;
 
-    bool graph(const TiXmlElement* e, int position, GraphSpec& g)
+    bool graph(const TiXmlElement* e, int position, ArchiveGraph& g)
     {
         if (!check(e, {"label", "pkgurl"}, QStringLiteral("graph %1").arg(position)))
             return false;
@@ -75,7 +75,7 @@ public:
             const std::string& name = c->ValueStr();
             if (name == "input")
             {
-                InputSpec in;
+                ArchiveInput in;
                 if (!input(c, int(g.inputs.size()) + 1, where, in))
                     return false;
                 if (g.indexOf(in.identifier) >= 0)
@@ -84,7 +84,7 @@ public:
             }
             else if (name == "output")
             {
-                OutputSpec out;
+                ArchiveOutput out;
                 if (!output(c, where, out))
                     return false;
                 g.outputs.push_back(out);
@@ -128,7 +128,7 @@ private:
                         .arg(text, QLatin1String(name), QLatin1String(type.typeString), where));
     }
 
-    bool input(const TiXmlElement* e, int position, const QString& graphWhere, InputSpec& in)
+    bool input(const TiXmlElement* e, int position, const QString& graphWhere, ArchiveInput& in)
     {
         in.identifier = attribute(e, "identifier");
         if (in.identifier.isEmpty())
@@ -212,7 +212,7 @@ private:
         return true;
     }
 
-    bool output(const TiXmlElement* e, const QString& graphWhere, OutputSpec& out)
+    bool output(const TiXmlElement* e, const QString& graphWhere, ArchiveOutput& out)
     {
         out.identifier = attribute(e, "identifier");
         if (out.identifier.isEmpty())
@@ -246,7 +246,7 @@ private:
         return true;
     }
 
-    bool preset(const TiXmlElement* e, int position, const QString& graphWhere, GraphSpec& g)
+    bool preset(const TiXmlElement* e, int position, const QString& graphWhere, ArchiveGraph& g)
     {
         TiXmlPrinter printer;
         e->Accept(&printer);
@@ -264,17 +264,17 @@ private:
 
 } // namespace
 
-bool InputSpec::isColour() const
+bool ArchiveInput::isColour() const
 {
     return type && type->code == SubstanceAir::InputType_Float4 && widget == QLatin1String("color");
 }
 
-bool InputSpec::isOutputSize() const
+bool ArchiveInput::isOutputSize() const
 {
     return identifier == QLatin1String(OutputSizeId);
 }
 
-QMap<QString, QVariant> InputSpec::describe(const QVariant& value) const
+QMap<QString, QVariant> ArchiveInput::describe(const QVariant& value) const
 {
     QMap<QString, QVariant> d;
     d.insert(QStringLiteral("TYP"), QString::fromLatin1(type->typeString));
@@ -315,7 +315,7 @@ QMap<QString, QVariant> InputSpec::describe(const QVariant& value) const
     return d;
 }
 
-int GraphSpec::indexOf(const QString& identifier) const
+int ArchiveGraph::indexOf(const QString& identifier) const
 {
     for (std::size_t i = 0; i < inputs.size(); ++i)
         if (inputs[i].identifier == identifier)
@@ -336,7 +336,7 @@ int dataTypeByName(const QString& name)
     return 0;
 }
 
-bool readArchive(const QByteArray& text, std::vector<GraphSpec>& graphs, QString& problem)
+bool readArchive(const QByteArray& text, std::vector<ArchiveGraph>& graphs, QString& problem)
 {
     TiXmlDocument doc;
     doc.Parse(text.constData(), nullptr, TIXML_ENCODING_UTF8);
@@ -360,7 +360,7 @@ bool readArchive(const QByteArray& text, std::vector<GraphSpec>& graphs, QString
         return false;
     }
 
-    std::vector<GraphSpec> read;
+    std::vector<ArchiveGraph> read;
     Reader reader;
     for (const TiXmlElement* e = root->FirstChildElement(); e; e = e->NextSiblingElement())
     {
@@ -369,7 +369,7 @@ bool readArchive(const QByteArray& text, std::vector<GraphSpec>& graphs, QString
             problem = QStringLiteral("unknown element <%1> in <sbsar>").arg(QString::fromStdString(e->ValueStr()));
             return false;
         }
-        GraphSpec g;
+        ArchiveGraph g;
         if (!reader.graph(e, int(read.size()) + 1, g))
         {
             problem = reader.problem;

@@ -17,7 +17,7 @@
 namespace oxArchive {
 
 /// One input as the archive file describes it.
-struct InputSpec
+struct ArchiveInput
 {
     const TypeInfo* type = nullptr;
     QString identifier;
@@ -47,7 +47,7 @@ struct InputSpec
 };
 
 /// One output of a graph.
-struct OutputSpec
+struct ArchiveOutput
 {
     QString identifier;
     int channel = 0;         ///< SubstanceAir::ChannelUse
@@ -55,12 +55,12 @@ struct OutputSpec
     int dataType = 0;        ///< osg::Image data type of the rendered texture
 };
 
-struct GraphSpec
+struct ArchiveGraph
 {
     QString label;
     QString packageUrl;
-    std::vector<InputSpec> inputs;
-    std::vector<OutputSpec> outputs;
+    std::vector<ArchiveInput> inputs;
+    std::vector<ArchiveOutput> outputs;
     /// The graph's presets as (label, content of one "sbspreset" element).
     std::vector<std::pair<QString, QString>> presets;
 
@@ -70,7 +70,7 @@ struct GraphSpec
 
 /// Reads archive text. On failure returns false with \p problem set to a
 /// sentence fragment naming what is wrong; \p graphs is then untouched.
-bool readArchive(const QByteArray& text, std::vector<GraphSpec>& graphs, QString& problem);
+bool readArchive(const QByteArray& text, std::vector<ArchiveGraph>& graphs, QString& problem);
 
 /// Data type names of the archive format ("uint8", "uint16", "uint32",
 /// "float32") to osg::Image data types; 0 for an unknown name.
