@@ -1,0 +1,189 @@
+/// oxSubstanceCli: a command-line host for the library. It creates a material
+/// in the stand-in host, loads a Substance archive into it through the
+/// scripting interface, optionally imports and exports preset files, and
+/// prints what the library built.
+
+#include "MaterialReport.h"
+
+#include "oxSubstancePresetUtils.h"
+#include "oxSubstancePythonInterface.h"
+
+#include "host/Materials.h"
+#include "host/QSubstanceArchive.h"
+#include "oxStandInTesting.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTextStream>
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+enum ExitCode
+{
+    Ok = 0,
+    LoadFailed = 1,
+    UsageError = 2,
+    PresetFailed = 3
+};
+
+/// Keeps one reference on a container for the lifetime of the guard.
+template <class Ptr>
+class Held
+{
+public:
+    explicit Held(const Ptr& p) : _p(p) { osg::addRef(_p); }
+    ~Held() { osg::subRef(_p); }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+    const Ptr& get() const { return _p; }
+
+private:
+    Ptr _p;
+};
+
+void printError(const QString& text)
+{
+    QTextStream(stderr) << "oxSubstanceCli: " << text << "\n";
+}
+
+QJsonArray logMessages()
+{
+    QJsonArray messages;
+    for (const oxStandIn::LogMessage& m : oxStandIn::logMessages())
+        messages.append(QString("%1: %2")
+                            .arg(m.level == oxStandIn::LogMessage::Error ? "error" : "warning")
+                            .arg(QString::fromStdString(m.text).trimmed()));
+    return messages;
+}
+
+/// Parses "0,2,5"; false for anything that is not a list of non-negative integers.
+bool parseIndexes(const QString& text, std::vector<unsigned int>& indexes)
+{
+    for (const QString& part : text.split(',', Qt::SkipEmptyParts))
+    {
+        bool ok = false;
+        const uint value = part.trimmed().toUInt(&ok);
+        if (!ok)
+            return false;
+        indexes.push_back(value);
+    }
+    return !indexes.empty();
+}
+
+void printMessagesOnFailure()
+{
+    for (const QJsonValue& m : logMessages())
+        printError(m.toString());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("oxSubstanceCli");
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "Loads a Substance archive into a material of the stand-in host and prints its graphs, attribute "
+        "groups, attributes, presets and colour components.");
+    parser.addHelpOption();
+    parser.addPositionalArgument("archive", "The archive file (.sbsar) to load.");
+    const QCommandLineOption jsonOption("json", "Print the report as JSON.");
+    const QCommandLineOption importOption("import", "Add the presets of a preset file (repeatable).", "file");
+    const QCommandLineOption exportOption("export", "Export presets to a preset file.", "file");
+    const QCommandLineOption presetsOption("presets", "Comma-separated preset indexes to export (default: all).",
+                                           "indexes");
+    const QCommandLineOption environmentOption("environment",
+                                               "Load into the texture-generator material of an environment material.");
+    const QCommandLineOption nameOption("name", "Name of the material (default: the archive's base name).", "name");
+    parser.addOptions({jsonOption, importOption, exportOption, presetsOption, environmentOption, nameOption});
+    parser.process(app);
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1)
+    {
+        printError("expected exactly one archive file; see --help");
+        return UsageError;
+    }
+    std::vector<unsigned int> exportIndexes;
+    if (parser.isSet(presetsOption) && !parseIndexes(parser.value(presetsOption), exportIndexes))
+    {
+        printError(QString("'%1' is not a list of preset indexes").arg(parser.value(presetsOption)));
+        return UsageError;
+    }
+    if (parser.isSet(presetsOption) && !parser.isSet(exportOption))
+    {
+        printError("--presets needs --export");
+        return UsageError;
+    }
+
+    const QString archivePath = positional.first();
+    const QString name = parser.isSet(nameOption) ? parser.value(nameOption) : QFileInfo(archivePath).baseName();
+
+    Held<USubstanceMaterialPtr> substance(USubstanceMaterial::create());
+    {
+        osgEdit edit(substance.get(), MaterialBase::NameFieldMask);
+        substance.get()->setName(name.toStdString());
+    }
+    Held<USubstanceEnvironmentMaterialPtr> environment(parser.isSet(environmentOption)
+                                                           ? USubstanceEnvironmentMaterial::create()
+                                                           : USubstanceEnvironmentMaterialPtr());
+    MaterialPtr target = substance.get();
+    if (!environment.get().isNull())
+    {
+        environment.get()->setTextureGeneratorMaterial(substance.get());
+        target = environment.get();
+    }
+
+    if (!oxSubstancePythonInterface::loadArchive(target, archivePath.toUtf8().constData()))
+    {
+        printMessagesOnFailure();
+        printError(QString("could not load the archive '%1'").arg(archivePath));
+        return LoadFailed;
+    }
+
+    for (const QString& file : parser.values(importOption))
+    {
+        if (!QFileInfo::exists(file) || !QSubstanceFile(file).arePresets())
+        {
+            printError(QString("'%1' is not a preset file").arg(file));
+            return PresetFailed;
+        }
+        oxSubstancePythonInterface::loadPreset(target, file.toUtf8().constData());
+    }
+
+    if (parser.isSet(exportOption))
+    {
+        const std::size_t count = substance.get()->getSubstancePresets().size();
+        if (!parser.isSet(presetsOption))
+            for (unsigned int i = 0; i < count; ++i)
+                exportIndexes.push_back(i);
+        if (!oxSubstancePresetUtils::indexesValid(substance.get(), exportIndexes))
+        {
+            printError(QString("preset indexes must be distinct and below %1").arg(count));
+            return PresetFailed;
+        }
+        const QString file = parser.value(exportOption);
+        if (!oxSubstancePresetUtils::exportPresets(substance.get(), exportIndexes, file))
+        {
+            printError(QString("could not write the preset file '%1'").arg(file));
+            return PresetFailed;
+        }
+    }
+
+    QJsonObject report = describeMaterial(substance.get());
+    report["messages"] = logMessages();
+    QTextStream out(stdout);
+    if (parser.isSet(jsonOption))
+        out << QJsonDocument(report).toJson(QJsonDocument::Indented);
+    else
+        out << reportToText(report);
+    return Ok;
+}
