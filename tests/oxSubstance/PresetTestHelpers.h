@@ -1,34 +1,24 @@
 #pragma once
 /// \file PresetTestHelpers.h
-/// Small helpers shared by the preset-list tests: preset XML built by hand,
-/// files in a temporary directory, archives loaded for a material, and a
-/// capture of Qt's debug messages.
+/// Helpers shared by the preset-list tests: preset XML built by hand (so that
+/// the tests do not depend on the writer), files, and archives loaded for a material.
 
 #include "host/Materials.h"
 #include "host/QSubstanceArchive.h"
 
-#include <QByteArray>
 #include <QFile>
 #include <QString>
-#include <QtGlobal>
 
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace presettest {
 
-/// One "presetinput" element (type "5" carries its value as "filepath").
-struct Input
-{
-    std::string identifier;
-    std::string uid;
-    std::string type;
-    std::string value;
-};
+/// One "presetinput": identifier, uid, type, value (type "5" writes it as "filepath").
+using Input = std::vector<std::string>;
 
-/// One "sbspreset" element, written by hand so that tests do not depend on the writer.
+/// One "sbspreset" element; the description only when not empty.
 inline std::string presetXml(const std::string& url, const std::string& label, const std::vector<Input>& inputs,
                              const std::string& description = std::string())
 {
@@ -37,13 +27,9 @@ inline std::string presetXml(const std::string& url, const std::string& label, c
         xml += " description=\"" + description + "\"";
     xml += ">";
     for (const Input& in : inputs)
-    {
-        const char* valueName = in.type == "5" ? "filepath" : "value";
-        xml += "<presetinput identifier=\"" + in.identifier + "\" uid=\"" + in.uid + "\" type=\"" + in.type +
-               "\" " + valueName + "=\"" + in.value + "\"/>";
-    }
-    xml += "</sbspreset>";
-    return xml;
+        xml += "<presetinput identifier=\"" + in.at(0) + "\" uid=\"" + in.at(1) + "\" type=\"" + in.at(2) + "\" " +
+               (in.at(2) == "5" ? "filepath" : "value") + "=\"" + in.at(3) + "\"/>";
+    return xml + "</sbspreset>";
 }
 
 /// An "sbspresets" list around the given elements.
@@ -58,17 +44,14 @@ inline std::string listXml(const std::vector<std::string>& presets)
 inline bool writeFile(const QString& path, const std::string& bytes)
 {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    return file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
 }
 
 inline std::string readFile(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::string();
-    return file.readAll().toStdString();
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
 }
 
 /// The archive that the archive service keeps for the material.
@@ -85,42 +68,14 @@ inline bool loadArchive(const USubstanceMaterialPtr& material, const std::string
     return archiveOf(material)->import(reader);
 }
 
-/// "0 2 1" for a list of indexes, for the names of parameterised cases.
-template <class T>
-std::string joined(const std::vector<T>& values)
+/// The names of the presets, in order ("<null>" for a null one).
+template <class List>
+std::vector<std::string> namesOf(const List& presets)
 {
-    std::string text;
-    for (const T& v : values)
-        text += (text.empty() ? "" : " ") + std::to_string(v);
-    return text.empty() ? "none" : text;
+    std::vector<std::string> names;
+    for (const SubstancePresetPtr& p : presets)
+        names.push_back(p.isNull() ? "<null>" : p->getName());
+    return names;
 }
-
-/// Collects Qt's debug messages while alive.
-class DebugCapture
-{
-public:
-    DebugCapture()
-    {
-        messages().clear();
-        _previous = qInstallMessageHandler(&DebugCapture::handler);
-    }
-    ~DebugCapture() { qInstallMessageHandler(_previous); }
-    DebugCapture(const DebugCapture&) = delete;
-    DebugCapture& operator=(const DebugCapture&) = delete;
-
-    static std::vector<std::string>& messages()
-    {
-        static std::vector<std::string> list;
-        return list;
-    }
-
-private:
-    static void handler(QtMsgType type, const QMessageLogContext&, const QString& text)
-    {
-        if (type == QtDebugMsg)
-            messages().push_back(text.toStdString());
-    }
-    QtMessageHandler _previous = nullptr;
-};
 
 } // namespace presettest
