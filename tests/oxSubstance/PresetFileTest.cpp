@@ -1,12 +1,15 @@
-// Preset files: export of chosen presets, import and add by path, and the
-// legacy preset text of old materials converted into presets.
+// Preset lists read into new presets of a material (graph matching by URL key,
+// duplicates, warnings), preset files exported, imported and added by path, and
+// the legacy preset text of old materials converted into presets.
 
-#include "PresetTestHelpers.h"
 #include "oxHostFixture.h"
 #include "oxSubstancePresetUtils.h"
 
+#include "host/QSubstanceArchive.h"
+#include "preset/SubstanceAirPreset.h"
+
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -14,31 +17,74 @@
 #include <string>
 #include <vector>
 
-using namespace presettest;
-
 namespace {
 
 using Names = std::vector<std::string>;
 
-std::string header(int count)
+/// One "sbspreset" element written by hand, so that these tests do not depend on
+/// the writer. Inputs are identifier, uid, type and value ("filepath" for type 5).
+std::string presetXml(const std::string& url, const std::string& label, const std::vector<Names>& inputs = {},
+                      const std::string& description = std::string())
+{
+    std::string xml = "<sbspreset pkgurl=\"" + url + "\" label=\"" + label + "\"";
+    if (!description.empty())
+        xml += " description=\"" + description + "\"";
+    xml += ">";
+    for (const Names& in : inputs)
+        xml += "<presetinput identifier=\"" + in.at(0) + "\" uid=\"" + in.at(1) + "\" type=\"" + in.at(2) + "\" " +
+               (in.at(2) == "5" ? "filepath" : "value") + "=\"" + in.at(3) + "\"/>";
+    return xml + "</sbspreset>";
+}
+
+std::string listXml(const Names& presets)
+{
+    std::string xml = "<sbspresets count=\"" + std::to_string(presets.size()) + "\" formatversion=\"1\">\n";
+    for (const std::string& p : presets)
+        xml += p + "\n";
+    return xml + "</sbspresets>\n";
+}
+
+std::string header(std::size_t count)
 {
     return "<sbspresets count=\"" + std::to_string(count) + "\" formatversion=\"1\">\n";
 }
 const std::string Footer = "</sbspresets>\n\n";
 
+std::string noGraph(const std::string& label)
+{
+    return "warning: Skipped preset '" + label + "'. It does not match any graph of the material.\n";
+}
+
+std::string duplicate(const std::string& label)
+{
+    return "warning: Skipped preset '" + label + "'. Duplicate preset already exists in material.\n";
+}
+
+bool writeFile(const QString& path, const std::string& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size());
+}
+
+std::string readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+}
+
 /// Collects Qt's debug messages while alive.
 struct DebugCapture
 {
-    static std::vector<std::string>& messages()
+    static Names& messages()
     {
-        static std::vector<std::string> list;
+        static Names list;
         return list;
     }
     DebugCapture() { messages().clear(); }
     ~DebugCapture() { qInstallMessageHandler(previous); }
-    QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+    QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& s) {
         if (type == QtDebugMsg)
-            messages().push_back(text.toStdString());
+            messages().push_back(s.toStdString());
     });
 };
 
@@ -54,32 +100,187 @@ protected:
 
     QString path(const QString& name) const { return QDir(dir.path()).filePath(name); }
 
-    /// Loads a sample archive and gives the material the archive's presets, as after a load.
-    void loadSample(const std::string& archive, bool withPresets = true)
+    std::shared_ptr<QSubstanceArchive> archive()
     {
-        ASSERT_TRUE(loadArchive(material, samplePath(archive)));
-        for (const auto& p : archiveOf(material)->presets())
+        bool created = false;
+        return oxSubstanceArchiveFactory::instance().getMaterialArchive(material->getId(), created);
+    }
+
+    bool loadArchive(const QString& file)
+    {
+        QSubstanceBinaryDiskReader reader(file, nullptr);
+        const bool loaded = archive()->import(reader);
+        oxStandIn::clearLogMessages();
+        oxStandIn::clearEditLog();
+        return loaded;
+    }
+
+    /// Loads an archive with the graphs "pkg://materials/wood" and "a//b//c", or a broken one.
+    void loadGraphs(bool broken = false)
+    {
+        std::string xml = "<sbsar formatversion=\"1\">\n";
+        for (const char* url : {"pkg://materials/wood", "a//b//c"})
+            xml += std::string(" <graph label=\"G\" pkgurl=\"") + url +
+                   "\"><input identifier=\"r\" label=\"R\" type=\"float\" default=\"0.5\"/></graph>\n";
+        ASSERT_TRUE(writeFile(path("graphs.sbsar"), broken ? "<sbsar>" : xml + "</sbsar>\n"));
+        ASSERT_EQ(loadArchive(path("graphs.sbsar")), !broken);
+    }
+
+    /// Loads a sample archive; with \p withPresets the material gets the archive's presets, as after a load.
+    void loadSample(const std::string& file, bool withPresets = true)
+    {
+        ASSERT_TRUE(loadArchive(QString::fromStdString(samplePath(file))));
+        for (const auto& p : archive()->presets())
             if (withPresets)
                 material->addPreset(p.first.toStdString(), p.second.toStdString(), "");
-        oxStandIn::clearLogMessages();
         oxStandIn::clearEditLog();
     }
 
-    /// Slots for the export cases: readable, null, readable, unreadable, readable.
-    void addExportSlots()
+    /// parsePresets with every new preset held by the test.
+    std::vector<SubstancePresetPtr> parse(const std::string& xml, bool acceptAnyGraph, bool skipDuplicates)
     {
-        material->addPreset("First", presetXml("pkg://m/wood", "Old", {{"r", "1", "0", "0.25"}, {"t", "2", "5", "C:/a b.png"}}, "d"), "");
-        material->addPreset(SubstancePresetPtr());
-        material->addPreset("Third & <co>", presetXml("pkg://m/metal", "x", {{"c", "7", "3", "1,0,0,1"}}), "");
-        material->addPreset("Broken", "not a preset", "");
-        material->addPreset("50%s %d", "<sbspreset pkgurl=\"\" label=\"e\"/>", "");
+        std::vector<SubstancePresetPtr> presets =
+            oxSubstancePresetUtils::parsePresets(material, xml, "/from.sbsprs", acceptAnyGraph, skipDuplicates);
+        for (const SubstancePresetPtr& p : presets)
+            hold(p);
+        return presets;
     }
 
-    std::vector<std::string> slotNames() const { return namesOf(material->getSubstancePresets()); }
+    template <class List>
+    static Names namesOf(const List& presets)
+    {
+        Names names;
+        for (const SubstancePresetPtr& p : presets)
+            names.push_back(p->getName());
+        return names;
+    }
 
     QTemporaryDir dir;
     USubstanceMaterialPtr material;
 };
+
+// ---------------------------------------------------------------- reading preset lists
+
+TEST_F(PresetFileTest, OnlyTheKeysAfterTheLastDoubleSlashAreCompared)
+{
+    loadGraphs();
+    const std::pair<const char*, bool> cases[] = {
+        {"pkg://materials/wood", true}, {"file://materials/wood", true}, {"http://h//materials/wood", true},
+        {"materials/wood", true},       {"pkg://materials/Wood", false}, {"pkg://wood", false},
+        {"zz//c", true},                {"a//b", false},                 {"", true},
+        {"pkg://", false}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.first);
+        oxStandIn::clearLogMessages();
+        const std::string xml = listXml({presetXml(c.first, "P", {{"r", "1", "0", "0.2"}})});
+        EXPECT_EQ(parse(xml, false, false).size(), c.second ? 1u : 0u);
+        EXPECT_EQ(logLines(), c.second ? Names{} : Names{noGraph("P")});
+        EXPECT_EQ(parse(xml, true, false).size(), 1u) << "any graph accepted";
+    }
+}
+
+TEST_F(PresetFileTest, NothingWithoutALoadedArchiveOrFromAnUnreadableText)
+{
+    const std::string xml = listXml({presetXml("", "A", {}), presetXml("pkg://materials/wood", "B", {})});
+    EXPECT_TRUE(parse(xml, true, false).empty());
+    loadGraphs(true);
+    EXPECT_TRUE(parse(xml, true, false).empty());
+    loadGraphs();
+    for (const char* text : {"", "<sbspresets>", "<sbspresets count=\"2\"></sbspresets>", "<sbspreset/>"})
+        EXPECT_TRUE(parse(text, true, false).empty()) << text;
+    EXPECT_TRUE(logLines().empty());
+}
+
+TEST_F(PresetFileTest, DuplicatesIgnoreUidAndTypeButCompareTheRest)
+{
+    loadGraphs();
+    const std::string existing =
+        presetXml("pkg://materials/wood", "Oak", {{"r", "1", "0", "0.25"}, {"t", "2", "5", "a.png"}}, "desc");
+    material->addPreset(SubstancePresetPtr());
+    material->addPreset("Garbage", "garbage", "");
+    material->addPreset("Existing", existing, "");
+
+    const std::pair<std::string, bool> cases[] = {
+        {existing, true},
+        {presetXml("pkg://materials/wood", "Oak", {{"r", "8", "4", "0.25"}, {"t", "9", "6", "a.png"}}, "desc"), true},
+        {presetXml("pkg://materials/wood", "Oak", {{"r", "1", "0", "0.25"}, {"t", "2", "5", "a.png"}}), false},
+        {presetXml("pkg://materials/wood", "Oak", {{"r", "1", "0", "0.250"}, {"t", "2", "5", "a.png"}}, "desc"), false},
+        {presetXml("pkg://materials/wood", "Oak", {{"t", "2", "5", "a.png"}, {"r", "1", "0", "0.25"}}, "desc"), false},
+        {presetXml("pkg://materials/wood", "Oak", {{"r", "1", "0", "0.25"}}, "desc"), false},
+        {presetXml("file://materials/wood", "Oak", {{"r", "1", "0", "0.25"}, {"t", "2", "5", "a.png"}}, "desc"), false},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.first);
+        oxStandIn::clearLogMessages();
+        EXPECT_EQ(parse(listXml({c.first}), true, true).size(), c.second ? 0u : 1u);
+        EXPECT_EQ(logLines(), c.second ? Names{duplicate("Oak")} : Names{});
+        EXPECT_EQ(parse(listXml({c.first}), true, false).size(), 1u) << "duplicates accepted when not checked";
+    }
+
+    // Records are compared with the material's presets only, not with each other.
+    oxStandIn::clearLogMessages();
+    const std::string twin = presetXml("", "Twin", {});
+    EXPECT_EQ(parse(listXml({twin, twin}), false, true).size(), 2u);
+    EXPECT_TRUE(logLines().empty());
+}
+
+TEST_F(PresetFileTest, WarningsPrintTheLabelUnchanged)
+{
+    loadGraphs();
+    for (const char* label : {"%s %d %n", "100%", "%1 and %2", "a &amp; b"})
+    {
+        SCOPED_TRACE(label);
+        oxStandIn::clearLogMessages();
+        material->addPreset("dup", presetXml("", label, {}), "");
+        const std::string xml = listXml({presetXml("pkg://x/other", label, {}), presetXml("", label, {})});
+        EXPECT_TRUE(parse(xml, false, true).empty());
+        std::string read = label;
+        if (read == "a &amp; b")
+            read = "a & b";
+        EXPECT_EQ(logLines(), (Names{noGraph(read), duplicate(read)}));
+    }
+}
+
+TEST_F(PresetFileTest, NewPresetsCarryLabelContentAndSourceAndAreNotAdded)
+{
+    loadGraphs();
+    material->addPreset("Before", "<sbspreset label=\"Before\"/>", "");
+    oxStandIn::clearEditLog();
+    const std::vector<std::string> elements = {
+        presetXml("pkg://materials/wood", "One", {{"r", "4", "0", "0.1"}}, "kept"),
+        presetXml("", "Two &amp; more", {{"t", "2", "5", "b.png"}})};
+    const std::vector<SubstancePresetPtr> presets =
+        oxSubstancePresetUtils::parsePresets(material, listXml(elements), "/some/where.sbsprs", false, true);
+    ASSERT_EQ(presets.size(), 2u);
+    for (std::size_t i = 0; i < presets.size(); ++i)
+    {
+        EXPECT_EQ(presets[i]->getRefCount(), 0) << "nobody holds the new presets yet";
+        hold(presets[i]);
+        SubstanceAir::Preset record;
+        ASSERT_TRUE(SubstanceAir::parsePreset(record, elements[i].c_str()));
+        EXPECT_EQ(presets[i]->getName(), record.label);
+        EXPECT_EQ(presets[i]->getContent(), oxSubstanceUtils::getContent(record));
+        EXPECT_EQ(presets[i]->getSourcePath(), "/some/where.sbsprs");
+    }
+    EXPECT_EQ(presets[1]->getName(), "Two & more");
+    EXPECT_EQ(material->getSubstancePresets().size(), 1u);
+    EXPECT_TRUE(bracketsOn(material->getId()).empty()) << "the material is not edited";
+}
+
+// ---------------------------------------------------------------- files
+
+/// Slots for the export cases: readable, null, readable, unreadable, readable.
+void addExportSlots(const USubstanceMaterialPtr& m)
+{
+    m->addPreset("First", presetXml("pkg://m/wood", "Old", {{"r", "1", "0", "0.25"}, {"t", "2", "5", "C:/a b.png"}}, "d"),
+                 "");
+    m->addPreset(SubstancePresetPtr());
+    m->addPreset("Third & <co>", presetXml("pkg://m/metal", "x", {{"c", "7", "3", "1,0,0,1"}}), "");
+    m->addPreset("Broken", "not a preset", "");
+    m->addPreset("50%s %d", presetXml("", "e"), "");
+}
 
 // Each readable slot exports under its name, without description.
 const std::string Element0 = " <sbspreset pkgurl=\"pkg://m/wood\" label=\"First\" >\n"
@@ -93,14 +294,14 @@ const std::string Element4 = " <sbspreset pkgurl=\"\" label=\"50%s %d\" >\n </sb
 
 TEST_F(PresetFileTest, ExportWritesChosenPresetsInOrderAndCountsEveryIndex)
 {
-    addExportSlots();
+    addExportSlots(material);
     const std::pair<std::vector<unsigned int>, std::string> cases[] = {
         {{2, 0}, Element2 + Element0}, {{4, 1, 3, 0}, Element4 + Element0}, {{1}, ""}};
     for (const auto& c : cases)
     {
         SCOPED_TRACE(::testing::PrintToString(c.first));
         ASSERT_TRUE(oxSubstancePresetUtils::exportPresets(material, c.first, path("out.sbsprs")));
-        EXPECT_EQ(readFile(path("out.sbsprs")), header(int(c.first.size())) + c.second + Footer);
+        EXPECT_EQ(readFile(path("out.sbsprs")), header(c.first.size()) + c.second + Footer);
     }
 
     const SubstancePresetPtr first = material->getSubstancePresets()[0];
@@ -117,7 +318,7 @@ TEST_F(PresetFileTest, ExportWritesChosenPresetsInOrderAndCountsEveryIndex)
 
 TEST_F(PresetFileTest, ExportRefusesBadArgumentsAndReportsAnUnwritablePath)
 {
-    addExportSlots();
+    addExportSlots(material);
     DebugCapture debug;
     EXPECT_FALSE(oxSubstancePresetUtils::exportPresets(USubstanceMaterialPtr(), {0}, path("a.sbsprs")));
     EXPECT_FALSE(oxSubstancePresetUtils::exportPresets(material, {}, path("a.sbsprs")));
@@ -171,10 +372,8 @@ TEST_F(PresetFileTest, ImportReadsPresetFilesInPathOrderAndSkipsOthersSilently)
     EXPECT_EQ(namesOf(presets), (Names{"Light Oak", "Weathered Pine"})) << "the second Light Oak has other inputs";
     EXPECT_EQ(presets.at(0)->getSourcePath(), multigraph.toStdString());
     EXPECT_EQ(presets.at(1)->getSourcePath(), materials.toStdString());
-    EXPECT_EQ(logLines(), (Names{"warning: Skipped preset 'Kitchen'. It does not match any graph of the material.\n",
-                                 "warning: Skipped preset 'Smooth Concrete'. It does not match any graph of the material.\n",
-                                 "warning: Skipped preset 'Light Oak'. Duplicate preset already exists in material.\n",
-                                 "warning: Skipped preset 'Brushed Steel'. It does not match any graph of the material.\n"}));
+    EXPECT_EQ(logLines(),
+              (Names{noGraph("Kitchen"), noGraph("Smooth Concrete"), duplicate("Light Oak"), noGraph("Brushed Steel")}));
     EXPECT_EQ(material->getSubstancePresets().size(), 2u) << "import adds nothing";
 }
 
@@ -187,9 +386,8 @@ TEST_F(PresetFileTest, AddByPathExpandsThePathAndSkipsDuplicatesAndOtherGraphs)
     oxSubstancePresetUtils::addPresets(material, "~/my presets.sbsprs");
     qputenv("HOME", home);
 
-    EXPECT_EQ(slotNames(), (Names{"Light Oak", "Dark Walnut", "Weathered Pine"}));
-    EXPECT_EQ(logLines(), (Names{"warning: Skipped preset 'Light Oak'. Duplicate preset already exists in material.\n",
-                                 "warning: Skipped preset 'Brushed Steel'. It does not match any graph of the material.\n"}));
+    EXPECT_EQ(namesOf(material->getSubstancePresets()), (Names{"Light Oak", "Dark Walnut", "Weathered Pine"}));
+    EXPECT_EQ(logLines(), (Names{duplicate("Light Oak"), noGraph("Brushed Steel")}));
     const SubstancePresetPtr added = material->getSubstancePresets()[2];
     EXPECT_EQ(added->getRefCount(), 1) << "held by the material only";
     EXPECT_EQ(added->getSourcePath(), path("my presets.sbsprs").toStdString());
@@ -219,7 +417,7 @@ TEST_F(PresetFileTest, LegacyTextIsKeptUntilAnArchiveTurnsItIntoPresets)
     oxStandIn::clearEditLog();
     oxSubstancePresetUtils::convertLegayPresets(material);
     EXPECT_EQ(material->getPresets(), "");
-    EXPECT_EQ(slotNames(), (Names{"Keep", "Weathered Pine", "Light Oak", "Brushed Steel"}));
+    EXPECT_EQ(namesOf(material->getSubstancePresets()), (Names{"Keep", "Weathered Pine", "Light Oak", "Brushed Steel"}));
     int clears = 0;
     for (const oxStandIn::EditRecord& r : bracketsOn(material->getId()))
         if (r.mask & USubstanceMaterialBase::PresetsFieldMask)

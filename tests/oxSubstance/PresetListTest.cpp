@@ -1,6 +1,5 @@
 // Names, indexes and list changes of a material's presets.
 
-#include "PresetTestHelpers.h"
 #include "oxHostFixture.h"
 #include "oxSubstancePresetUtils.h"
 
@@ -11,12 +10,19 @@
 #include <string>
 #include <vector>
 
-using presettest::namesOf;
-
 namespace {
 
 const char* const Null = nullptr;
 using Names = std::vector<std::string>;
+
+/// The names of the slots, in order ("<null>" for a null slot).
+Names namesOf(const osg::MField<SubstancePresetPtr>& presets)
+{
+    Names names;
+    for (const SubstancePresetPtr& p : presets)
+        names.push_back(p.isNull() ? "<null>" : p->getName());
+    return names;
+}
 
 class PresetListTest : public oxHostTest
 {
