@@ -36,19 +36,19 @@ std::string presetXml(const std::string& url, const std::string& label, const st
     return xml + "</sbspreset>";
 }
 
-std::string listXml(const Names& presets)
-{
-    std::string xml = "<sbspresets count=\"" + std::to_string(presets.size()) + "\" formatversion=\"1\">\n";
-    for (const std::string& p : presets)
-        xml += p + "\n";
-    return xml + "</sbspresets>\n";
-}
-
 std::string header(std::size_t count)
 {
     return "<sbspresets count=\"" + std::to_string(count) + "\" formatversion=\"1\">\n";
 }
 const std::string Footer = "</sbspresets>\n\n";
+
+std::string listXml(const Names& presets)
+{
+    std::string xml = header(presets.size());
+    for (const std::string& p : presets)
+        xml += p + "\n";
+    return xml + Footer;
+}
 
 std::string noGraph(const std::string& label)
 {
@@ -155,6 +155,8 @@ protected:
         return names;
     }
 
+    Names slotNames() const { return namesOf(material->getSubstancePresets()); }
+
     QTemporaryDir dir;
     USubstanceMaterialPtr material;
 };
@@ -182,7 +184,7 @@ TEST_F(PresetFileTest, OnlyTheKeysAfterTheLastDoubleSlashAreCompared)
 
 TEST_F(PresetFileTest, NothingWithoutALoadedArchiveOrFromAnUnreadableText)
 {
-    const std::string xml = listXml({presetXml("", "A", {}), presetXml("pkg://materials/wood", "B", {})});
+    const std::string xml = listXml({presetXml("", "A"), presetXml("pkg://materials/wood", "B")});
     EXPECT_TRUE(parse(xml, true, false).empty());
     loadGraphs(true);
     EXPECT_TRUE(parse(xml, true, false).empty());
@@ -221,7 +223,7 @@ TEST_F(PresetFileTest, DuplicatesIgnoreUidAndTypeButCompareTheRest)
 
     // Records are compared with the material's presets only, not with each other.
     oxStandIn::clearLogMessages();
-    const std::string twin = presetXml("", "Twin", {});
+    const std::string twin = presetXml("", "Twin");
     EXPECT_EQ(parse(listXml({twin, twin}), false, true).size(), 2u);
     EXPECT_TRUE(logLines().empty());
 }
@@ -229,17 +231,13 @@ TEST_F(PresetFileTest, DuplicatesIgnoreUidAndTypeButCompareTheRest)
 TEST_F(PresetFileTest, WarningsPrintTheLabelUnchanged)
 {
     loadGraphs();
-    for (const char* label : {"%s %d %n", "100%", "%1 and %2", "a &amp; b"})
+    for (const char* label : {"%s %d %n", "100%", "%1 and %2"})
     {
         SCOPED_TRACE(label);
         oxStandIn::clearLogMessages();
-        material->addPreset("dup", presetXml("", label, {}), "");
-        const std::string xml = listXml({presetXml("pkg://x/other", label, {}), presetXml("", label, {})});
-        EXPECT_TRUE(parse(xml, false, true).empty());
-        std::string read = label;
-        if (read == "a &amp; b")
-            read = "a & b";
-        EXPECT_EQ(logLines(), (Names{noGraph(read), duplicate(read)}));
+        material->addPreset("dup", presetXml("", label), "");
+        EXPECT_TRUE(parse(listXml({presetXml("pkg://x/other", label), presetXml("", label)}), false, true).empty());
+        EXPECT_EQ(logLines(), (Names{noGraph(label), duplicate(label)}));
     }
 }
 
@@ -274,8 +272,8 @@ TEST_F(PresetFileTest, NewPresetsCarryLabelContentAndSourceAndAreNotAdded)
 /// Slots for the export cases: readable, null, readable, unreadable, readable.
 void addExportSlots(const USubstanceMaterialPtr& m)
 {
-    m->addPreset("First", presetXml("pkg://m/wood", "Old", {{"r", "1", "0", "0.25"}, {"t", "2", "5", "C:/a b.png"}}, "d"),
-                 "");
+    const std::vector<Names> inputs = {{"r", "1", "0", "0.25"}, {"t", "2", "5", "C:/a b.png"}};
+    m->addPreset("First", presetXml("pkg://m/wood", "Old", inputs, "d"), "");
     m->addPreset(SubstancePresetPtr());
     m->addPreset("Third & <co>", presetXml("pkg://m/metal", "x", {{"c", "7", "3", "1,0,0,1"}}), "");
     m->addPreset("Broken", "not a preset", "");
@@ -373,7 +371,8 @@ TEST_F(PresetFileTest, ImportReadsPresetFilesInPathOrderAndSkipsOthersSilently)
     EXPECT_EQ(presets.at(0)->getSourcePath(), multigraph.toStdString());
     EXPECT_EQ(presets.at(1)->getSourcePath(), materials.toStdString());
     EXPECT_EQ(logLines(),
-              (Names{noGraph("Kitchen"), noGraph("Smooth Concrete"), duplicate("Light Oak"), noGraph("Brushed Steel")}));
+              (Names{noGraph("Kitchen"), noGraph("Smooth Concrete"), duplicate("Light Oak"),
+                     noGraph("Brushed Steel")}));
     EXPECT_EQ(material->getSubstancePresets().size(), 2u) << "import adds nothing";
 }
 
@@ -386,7 +385,7 @@ TEST_F(PresetFileTest, AddByPathExpandsThePathAndSkipsDuplicatesAndOtherGraphs)
     oxSubstancePresetUtils::addPresets(material, "~/my presets.sbsprs");
     qputenv("HOME", home);
 
-    EXPECT_EQ(namesOf(material->getSubstancePresets()), (Names{"Light Oak", "Dark Walnut", "Weathered Pine"}));
+    EXPECT_EQ(slotNames(), (Names{"Light Oak", "Dark Walnut", "Weathered Pine"}));
     EXPECT_EQ(logLines(), (Names{duplicate("Light Oak"), noGraph("Brushed Steel")}));
     const SubstancePresetPtr added = material->getSubstancePresets()[2];
     EXPECT_EQ(added->getRefCount(), 1) << "held by the material only";
@@ -417,7 +416,7 @@ TEST_F(PresetFileTest, LegacyTextIsKeptUntilAnArchiveTurnsItIntoPresets)
     oxStandIn::clearEditLog();
     oxSubstancePresetUtils::convertLegayPresets(material);
     EXPECT_EQ(material->getPresets(), "");
-    EXPECT_EQ(namesOf(material->getSubstancePresets()), (Names{"Keep", "Weathered Pine", "Light Oak", "Brushed Steel"}));
+    EXPECT_EQ(slotNames(), (Names{"Keep", "Weathered Pine", "Light Oak", "Brushed Steel"}));
     int clears = 0;
     for (const oxStandIn::EditRecord& r : bracketsOn(material->getId()))
         if (r.mask & USubstanceMaterialBase::PresetsFieldMask)
