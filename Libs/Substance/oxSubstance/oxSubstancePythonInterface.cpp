@@ -13,8 +13,10 @@ oxSubstancePythonInterface* oxSubstancePythonInterface::s_instance = nullptr;
 
 namespace {
 
+/// The archive that the service keeps for the material (never null; empty until loaded).
 std::shared_ptr<QSubstanceArchive> archiveOf(const USubstanceMaterialPtr& material)
 {
+    // Whether the service made the archive just now does not matter here.
     bool created = false;
     return oxSubstanceArchiveFactory::instance().getMaterialArchive(material->getId(), created);
 }
