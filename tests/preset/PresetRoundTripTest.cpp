@@ -73,7 +73,7 @@ TEST(WritePreset, ListFileIsByteExact)
 TEST(WritePreset, IgnoresStreamFormatting)
 {
     std::ostringstream formatted;
-    formatted << std::hex << std::showpos << std::showbase << std::setfill('*') << std::setw(80) << sampleRecord;
+    formatted << std::hex << std::showpos << std::showbase << std::setfill('*') << std::setw(1000) << sampleRecord;
     EXPECT_EQ(formatted.str(), sampleElement);
 }
 
