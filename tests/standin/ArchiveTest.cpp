@@ -1,8 +1,7 @@
-// The stand-in archive service: importing samples, missing and malformed
-// files, input descriptions and values, presets applied and filled, output
-// sizes, image inputs and PPM files, preset values by type code, the factory,
-// and, against a material, placeholder renders, attribute reads and writes and
-// the host's own preset application.
+// The stand-in archive service: importing samples and bad files, input
+// descriptions and values, presets applied and filled, output sizes, image
+// inputs and PPM files, preset values by type code, the factory, and, against
+// a material, placeholder renders, attribute reads and writes and applyState.
 
 #include "Materials.h"
 #include "QOXIntVector.h"
@@ -28,13 +27,10 @@
 void PrintTo(const QVariant& v, std::ostream* os)
 {
     QString text;
+    QDebug(&text).nospace() << v;
     if (v.userType() == qMetaTypeId<QOXIntVector3D>())
-    {
-        const auto q = v.value<QOXIntVector3D>();
-        text = QStringLiteral("QOXIntVector3D(%1, %2, %3)").arg(q.getX()).arg(q.getY()).arg(q.getZ());
-    }
-    else
-        QDebug(&text).nospace() << v;
+        text = QStringLiteral("(%1, %2, %3)").arg(v.value<QOXIntVector3D>().getX()).arg(v.value<QOXIntVector3D>().getY())
+                   .arg(v.value<QOXIntVector3D>().getZ());
     *os << text.toStdString();
 }
 
@@ -74,23 +70,6 @@ QByteArray oneGraph(const QByteArray& body)
     return "<sbsar formatversion=\"1\"><graph label=\"G\" pkgurl=\"pkg://test/g\">" + body + "</graph></sbsar>";
 }
 
-/// Writes files into a temporary folder.
-class TempFiles
-{
-public:
-    QString write(const QString& name, const QByteArray& bytes)
-    {
-        QFile f(path(name));
-        f.open(QIODevice::WriteOnly);
-        f.write(bytes);
-        return f.fileName();
-    }
-    QString path(const QString& name) const { return _dir.filePath(name); }
-
-private:
-    QTemporaryDir _dir;
-};
-
 /// Starts from a fresh "materials.sbsar" (one graph, "Wood").
 class ArchiveTest : public oxHostTest
 {
@@ -120,8 +99,16 @@ protected:
         archive->fillPreset(record);
         return record;
     }
+    /// Writes a file into a temporary folder.
+    QString write(const QString& name, const QByteArray& bytes)
+    {
+        QFile f(dir.filePath(name));
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        return f.fileName();
+    }
 
-    TempFiles files;
+    QTemporaryDir dir;
     std::shared_ptr<QSubstanceArchive> archive;
 };
 
@@ -129,7 +116,7 @@ protected:
 
 TEST_F(ArchiveTest, SamplesImportWithTheirGraphsPresetsAndChannels)
 {
-    struct Row { const char* file; std::vector<const char*> graphs, presets; bool panorama; };
+    struct Row { const char* file; std::vector<std::string> graphs, presets; bool panorama; };
     for (const Row& r : std::vector<Row>{{"multigraph.sbsar", {"Brick", "Tiles", "Concrete"}, {"Old Brick", "Bathroom"}, false},
                                          {"materials.sbsar", {"Wood"}, {"Light Oak", "Dark Walnut"}, false},
                                          {"panorama.sbsar", {"Sky"}, {"Sunset"}, true}})
@@ -137,6 +124,7 @@ TEST_F(ArchiveTest, SamplesImportWithTheirGraphsPresetsAndChannels)
         SCOPED_TRACE(r.file);
         ASSERT_TRUE(import(*archive, sample(r.file)));
         EXPECT_EQ(archive->path(), sample(r.file));
+        EXPECT_EQ(archive->activeGraphIndex(), 0);
         QFile file(sample(r.file));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
@@ -144,68 +132,58 @@ TEST_F(ArchiveTest, SamplesImportWithTheirGraphsPresetsAndChannels)
         std::vector<std::string> graphs, presets;
         for (const auto& g : archive->graphs())
             graphs.push_back(g.first.toStdString());
-        EXPECT_EQ(graphs, std::vector<std::string>(r.graphs.begin(), r.graphs.end()));
+        EXPECT_EQ(graphs, r.graphs);
         EXPECT_EQ(archive->packageURLs().size(), int(r.graphs.size()));
         for (const auto& p : archive->presets())
         {
             SubstanceAir::Preset record;
             ASSERT_TRUE(SubstanceAir::parsePreset(record, p.second.toStdString().c_str()));
-            EXPECT_EQ(record.label, p.first.toStdString());
             EXPECT_TRUE(archive->packageURLs().contains(QString::fromStdString(record.packageUrl)));
             presets.push_back(record.label);
+            EXPECT_EQ(record.label, p.first.toStdString());
         }
-        EXPECT_EQ(presets, std::vector<std::string>(r.presets.begin(), r.presets.end()));
+        EXPECT_EQ(presets, r.presets);
         EXPECT_EQ(archive->hasChannel(0, SubstanceAir::Channel_Panorama), r.panorama);
         EXPECT_NE(archive->hasChannel(0, SubstanceAir::Channel_BaseColor), r.panorama);
-        EXPECT_EQ(archive->activeGraphIndex(), 0);
         archive->setActiveGraphIndex(int(r.graphs.size()) - 1);
     }
     EXPECT_TRUE(logLines().empty());
 }
 
-TEST_F(ArchiveTest, ValuesHaveTheAttributeFormGroupAndDefaultFlag)
+TEST_F(ArchiveTest, InputsAreDescribedWithTheKeysOfTheirTypeAndTheAttributeForm)
 {
     const auto values = archive->getActiveGraphValues();
     EXPECT_EQ(values.size(), 12u) << "the hidden \"$time\" is left out";
-    struct Row { const char* id; QVariant value; const char* group; bool isDefault; };
+    struct Row { const char* id; QVariant value; const char* group; bool isDefault; const char* keys; };
     for (const Row& r : std::vector<Row>{
-             {"$outputsize", v3(9, 9, 1), "Output", true},
-             {"roughness", QVariant::fromValue(0.35f), "Surface", false},
-             {"grain", QVariant::fromValue(QVector4D(1, 0, 0, 0.5f)), "Surface", true},
-             {"mask", QVariant::fromValue(oxdImage(0)), "Surface", true},
-             {"tint", QVariant::fromValue(QVector3D(0.8f, 0.6f, 0.4f)), "Colour", true},
-             {"pattern", QVariant(1), "Pattern", false},
-             {"tiling", QVariant::fromValue(QVector2D(2, 2)), "Pattern", false},
-             {"knots", v3(3, 2, 10), "Pattern", true},
-             {"region", QVariant::fromValue(QOXIntVector4D(0, 0, 512, 512)), "Pattern", true},
-             {"notes", QVariant(QStringLiteral("Oak")), "", true}})
+             {"$outputsize", v3(9, 9, 1), "Output", true, nullptr},
+             {"roughness", QVariant::fromValue(0.35f), "Surface", false, "DefaultValue Max Min Step"},
+             {"grain", QVariant::fromValue(QVector4D(1, 0, 0, 0.5f)), "Surface", true, nullptr},
+             {"mask", QVariant::fromValue(oxdImage(0)), "Surface", true, ""},
+             {"tint", QVariant::fromValue(QVector3D(0.8f, 0.6f, 0.4f)), "Colour", true, nullptr},
+             {"contrast", QVariant::fromValue(QVector3D(1, 1, 1)), "Colour", true,
+              "DefaultValueX DefaultValueY DefaultValueZ LabelY MaxX MaxY MaxZ MinX MinY MinZ Step"},
+             {"pattern", QVariant(1), "Pattern", false, "DefaultValue Map Max Min Step"},
+             {"tiling", QVariant::fromValue(QVector2D(2, 2)), "Pattern", false, nullptr},
+             {"knots", v3(3, 2, 10), "Pattern", true, nullptr},
+             {"region", QVariant::fromValue(QOXIntVector4D(0, 0, 512, 512)), "Pattern", true, nullptr},
+             {"notes", QVariant(QStringLiteral("Oak")), "", true, ""}})
     {
         SCOPED_TRACE(r.id);
-        const QVariant described = input(*archive, 0, r.id).value("VALUE");
-        EXPECT_EQ(described.userType(), r.value.userType()) << described.typeName();
-        EXPECT_EQ(described, r.value);
-        const SubstancePropertyValue& v = values.at(r.id);
-        EXPECT_EQ(v.value, r.value);
-        EXPECT_EQ(v.group.toStdString(), r.group);
-        EXPECT_EQ(v.isDefault, r.isDefault);
-    }
-}
-
-TEST_F(ArchiveTest, DescriptionsCarryTheKeysOfTheirTypeWithArchiveTexts)
-{
-    const QStringList common = {"TYP", "ID", "LABEL", "GROUP", "WIDGET", "VISIBILITY", "DEFAULT_VALUE", "DESCRIPTION",
-                                "VALUE"};
-    for (const auto& [id, extra] : std::vector<std::pair<const char*, QStringList>>{
-             {"roughness", {"Step", "Min", "Max", "DefaultValue"}},
-             {"pattern", {"Step", "Min", "Max", "DefaultValue", "Map"}},
-             {"contrast", {"Step", "MinX", "MinY", "MinZ", "MaxX", "MaxY", "MaxZ", "DefaultValueX", "DefaultValueY",
-                           "DefaultValueZ", "LabelY"}},
-             {"notes", {}}})
-    {
-        QStringList expected = common + extra, keys = input(*archive, 0, id).keys();
-        expected.sort();
-        keys.sort();
-        EXPECT_EQ(keys.join(' ').toStdString(), expected.join(' ').toStdString()) << id;
+        const auto description = input(*archive, 0, r.id);
+        EXPECT_EQ(description.value("VALUE").userType(), r.value.userType()) << description.value("VALUE").typeName();
+        EXPECT_EQ(description.value("VALUE"), r.value);
+        EXPECT_EQ(values.at(r.id).value, r.value);
+        EXPECT_EQ(values.at(r.id).group.toStdString(), r.group);
+        EXPECT_EQ(values.at(r.id).isDefault, r.isDefault);
+        QStringList keys = description.keys();
+        for (const char* common : {"DEFAULT_VALUE", "DESCRIPTION", "GROUP", "ID", "LABEL", "TYP", "VALUE", "VISIBILITY",
+                                   "WIDGET"})
+            EXPECT_TRUE(keys.removeOne(common)) << common;
+        if (r.keys) // the keys of the type (after the common ones)
+        {
+            EXPECT_EQ(keys.join(' ').toStdString(), r.keys);
+        }
     }
     for (const auto& [id, key, expected] : std::vector<std::tuple<const char*, const char*, QVariant>>{
              {"roughness", "Step", double(0.01f)},
@@ -219,21 +197,24 @@ TEST_F(ArchiveTest, DescriptionsCarryTheKeysOfTheirTypeWithArchiveTexts)
     }
 }
 
-TEST_F(ArchiveTest, LeftOutAttributesTakeDefaults)
+TEST_F(ArchiveTest, MinimalArchiveTakesDefaultsAndHasNoOutputSize)
 {
-    archive = load(files.write(
-        "min.sbsar", oneGraph("<input identifier=\"a\" type=\"float[2]\"/><input identifier=\"b\" uid=\"77\" "
-                              "type=\"int\"/><output identifier=\"o\" channel=\"3\" component=\"diffuse\"/>"
-                              "<sbspreset label=\"P\"><presetinput identifier=\"b\" uid=\"77\" type=\"4\" "
-                              "value=\"3\"/></sbspreset>")));
-    EXPECT_TRUE(archive->getActiveGraphValues().empty()) << "inputs without a label are hidden";
-    EXPECT_EQ(input(*archive, 0, "a").value("VALUE"), QVariant::fromValue(QVector2D(0, 0)));
+    archive = load(write("min.sbsar", oneGraph("<input identifier=\"a\" label=\"A\" type=\"int[2]\"/>"
+                                               "<input identifier=\"b\" uid=\"77\" type=\"float[2]\"/>"
+                                               "<output identifier=\"o\" channel=\"3\" component=\"diffuse\"/>"
+                                               "<sbspreset label=\"P\"><presetinput identifier=\"b\" uid=\"77\" "
+                                               "type=\"1\" value=\"3,4\"/></sbspreset>")));
+    EXPECT_EQ(archive->getActiveGraphValues().size(), 1u) << "inputs without a label are hidden";
+    EXPECT_EQ(value("a"), QVariant::fromValue(QOXIntVector2D(0, 0))) << "the size form is \"$outputsize\"'s only";
     EXPECT_FALSE(input(*archive, 0, "a").contains("LabelX"));
     EXPECT_EQ(archive->osgColorComponents(0).at(0).dataType, int(osg::Image::OSG_UINT8_IMAGEDATA));
     EXPECT_EQ(filled().inputValues.at(0).uid, 1u) << "the position in the graph";
+    int width = 5, height = 6;
+    EXPECT_FALSE(archive->getOutputSize(width, height));
+    EXPECT_EQ(width + height, 11);
     EXPECT_EQ(archive->presets().at(0).second.toStdString(), // the graph's URL where the preset names none
               " <sbspreset pkgurl=\"pkg://test/g\" label=\"P\" >\n"
-              "  <presetinput identifier=\"b\" uid=\"77\" type=\"4\" value=\"3\" />\n"
+              "  <presetinput identifier=\"b\" uid=\"77\" type=\"1\" value=\"3,4\" />\n"
               " </sbspreset>\n");
 }
 
@@ -249,15 +230,14 @@ TEST_F(ArchiveTest, ColourComponentsFollowTheActiveGraph)
                                   "height<height incandescence<emissive cutout<opacity ");
     EXPECT_EQ(archive->osgColorComponents(0).at(3).dataType, int(osg::Image::OSG_UINT16_IMAGEDATA));
     EXPECT_EQ(archive->osgColorComponents(0).at(4).dataType, int(osg::Image::OSG_FLOAT32_IMAGEDATA));
-
-    auto multi = load(sample("multigraph.sbsar"));
-    EXPECT_EQ(names(*multi, 2), "diffuse<basecolor anisotropy<anisotropy ");
-    EXPECT_EQ(names(*multi, 3) + names(*multi, -1), "");
-    EXPECT_FALSE(multi->hasChannel(3, SubstanceAir::Channel_BaseColor));
+    archive = load(sample("multigraph.sbsar"));
+    EXPECT_EQ(names(*archive, 2), "diffuse<basecolor anisotropy<anisotropy ");
+    EXPECT_EQ(names(*archive, 3) + names(*archive, -1), "");
+    EXPECT_FALSE(archive->hasChannel(3, SubstanceAir::Channel_BaseColor));
     for (int index : {1, 3, -1})
-        multi->setActiveGraphIndex(index);
-    EXPECT_EQ(multi->activeGraphIndex(), 1) << "out of range is ignored";
-    EXPECT_EQ(names(*multi, 0), "diffuse<basecolor roughness<roughness metallic<metallic ");
+        archive->setActiveGraphIndex(index);
+    EXPECT_EQ(archive->activeGraphIndex(), 1) << "out of range is ignored";
+    EXPECT_EQ(names(*archive, 0), "diffuse<basecolor roughness<roughness metallic<metallic ");
 }
 
 TEST_F(ArchiveTest, BadFileFailsWithOneErrorAndKeepsThePreviousArchive)
@@ -282,7 +262,7 @@ TEST_F(ArchiveTest, BadFileFailsWithOneErrorAndKeepsThePreviousArchive)
         archive->setActiveGraphIndex(1);
         ASSERT_TRUE(archive->updateInputs("Tiles", "tiles", 9));
         oxStandIn::clearLogMessages();
-        const QString path = text.isNull() ? files.path("none.sbsar") : files.write("bad.sbsar", text);
+        const QString path = text.isNull() ? dir.filePath("none.sbsar") : write("bad.sbsar", text);
         EXPECT_FALSE(import(*archive, path));
         EXPECT_EQ(logLines(), std::vector<std::string>{"error: Unable to load Substance archive '" + path.toStdString() +
                                                        "': " + problem + "."});
@@ -292,7 +272,9 @@ TEST_F(ArchiveTest, BadFileFailsWithOneErrorAndKeepsThePreviousArchive)
     }
     QSubstanceArchive empty;
     oxStandIn::clearLogMessages();
+    oxStandIn::clearArchiveCalls();
     EXPECT_FALSE(import(empty, QString()));
+    EXPECT_EQ(oxStandIn::archiveCallCount("import"), 1);
     EXPECT_EQ(logLines(), std::vector<std::string>{"error: Unable to load Substance archive '': no file name given."});
     EXPECT_TRUE(empty.isEmpty() && empty.path().isEmpty() && empty.graphs().empty());
 }
@@ -309,7 +291,6 @@ TEST_F(ArchiveTest, UpdateConvertsStoresAndTellsWhetherTheValueChanged)
              {"roughness", QVariant(), false, QVariant::fromValue(0.35f)},
              {"tint", tint, false, tint},
              {"tint", QVariant::fromValue(QVector4D(0.8f, 0.6f, 0.4f, 0.5f)), true, tint},
-             {"pattern", QVariant(QStringLiteral("7")), true, QVariant(7)},
              {"notes", QVariant(5), true, QVariant(QStringLiteral("5"))},
              {"$outputsize", v3(9, 9, 1), false, v3(9, 9, 1)},
              {"$outputsize", v3(9, 9, 2), true, v3(9, 9, 0)},
@@ -329,7 +310,7 @@ TEST_F(ArchiveTest, UpdateConvertsStoresAndTellsWhetherTheValueChanged)
     EXPECT_TRUE(logLines().empty());
 }
 
-TEST_F(ArchiveTest, DefaultFlagFollowsTheValueAndResetRestoresDefaults)
+TEST_F(ArchiveTest, DefaultFlagFollowsTheValueAndResetRestoresTheActiveGraphOnly)
 {
     const auto isDefault = [&](const char* id) { return archive->getActiveGraphValues().at(id).isDefault; };
     update("roughness", QVariant::fromValue(0.5f));
@@ -340,17 +321,12 @@ TEST_F(ArchiveTest, DefaultFlagFollowsTheValueAndResetRestoresDefaults)
     EXPECT_TRUE(isDefault("$outputsize")) << "the sync state is no value";
     update("$outputsize", v3(11, 12, 0));
     update("$time", QVariant::fromValue(3.f));
-
     archive->resetGraph();
     for (const auto& entry : archive->getActiveGraphValues())
         EXPECT_TRUE(entry.second.isDefault) << entry.first.toStdString();
     EXPECT_EQ(value("$outputsize"), v3(9, 9, 0)) << "reset leaves the sync state";
-    EXPECT_EQ(value("tint"), QVariant::fromValue(QVector3D(0.8f, 0.6f, 0.4f)));
     EXPECT_EQ(input(*archive, 0, "$time").value("VALUE"), QVariant::fromValue(0.f));
-}
 
-TEST_F(ArchiveTest, UpdateResetAndFillConcernTheirOwnGraph)
-{
     archive = load(sample("multigraph.sbsar"));
     EXPECT_TRUE(archive->updateInputs("Concrete", "pores", QVariant::fromValue(0.9f)));
     EXPECT_TRUE(archive->updateInputs("Brick", "$outputsize", v3(11, 11, 1)));
@@ -391,14 +367,14 @@ TEST_F(ArchiveTest, ImageInputHoldsOneReferenceOnItsImage)
 
 TEST_F(ArchiveTest, ImageInputReadsAFileNamedByTextAndRecordsItsPath)
 {
-    const QString path = files.write("mask.ppm", "P6 2 3 255\n" + QByteArray(18, '\x7F'));
+    const QString path = write("mask.ppm", "P6 2 3 255\n" + QByteArray(18, '\x7F'));
     EXPECT_TRUE(update("mask", QVariant(path)));
     const ImagePtr image = oxSubstanceUtils::convertQVariantToOsgImage(value("mask"));
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(image->getRefCount(), 1);
     EXPECT_EQ(filled().inputValues.at(3).value, path.toStdString());
 
-    const QString none = files.path("none.ppm");
+    const QString none = dir.filePath("none.ppm");
     EXPECT_TRUE(update("mask", QVariant(none)));
     EXPECT_EQ(value("mask"), QVariant::fromValue(oxdImage(0)));
     EXPECT_EQ(filled().inputValues.at(3).value, "") << "no path of a file that did not read";
@@ -415,29 +391,25 @@ TEST_F(ArchiveTest, BinaryPpmFilesBecomeNewImagesOrOneErrorNamingTheFile)
     std::vector<osg::UInt8> wide(6);
     const osg::UInt16 channels[3] = {0x1234, 0xFFFF, 1}; // host byte order
     std::memcpy(wide.data(), channels, 6);
-    struct Row { QByteArray bytes; int dataType; std::vector<osg::UInt8> pixels; };
-    for (const Row& r : std::vector<Row>{
-             {"P6\n# comment\n2 1\n255\n" + QByteArray::fromHex("0a141eff0080"), osg::Image::OSG_UINT8_IMAGEDATA,
-              {10, 20, 30, 255, 0, 128}},
-             {"P6 1 1 15\n" + QByteArray::fromHex("0f0005"), osg::Image::OSG_UINT8_IMAGEDATA, {255, 0, 85}},
+    for (const auto& [bytes, dataType, pixels] : std::vector<std::tuple<QByteArray, int, std::vector<osg::UInt8>>>{
+             {"P6\n# comment\n1 2\n15\n" + QByteArray::fromHex("0f0005ff0000"), osg::Image::OSG_UINT8_IMAGEDATA,
+              {255, 0, 85, 255, 0, 0}},
              {"P6 1 1 65535\n" + QByteArray::fromHex("1234ffff0001"), osg::Image::OSG_UINT16_IMAGEDATA, wide}})
     {
-        const ImagePtr read = hold(oxSubstanceUtils::convertQVariantToOsgImage(files.write("a.ppm", r.bytes)));
-        ASSERT_FALSE(read.isNull()) << r.bytes.constData();
+        const ImagePtr read = hold(oxSubstanceUtils::convertQVariantToOsgImage(write("a.ppm", bytes)));
+        ASSERT_FALSE(read.isNull()) << bytes.constData();
         EXPECT_EQ(read->getRefCount(), 1) << "a new image without references";
-        EXPECT_EQ(read->getDataType(), r.dataType);
-        EXPECT_EQ(std::vector<osg::UInt8>(read->getPixels().begin(), read->getPixels().end()), r.pixels);
+        EXPECT_EQ(read->getDataType(), dataType);
+        EXPECT_EQ(std::vector<osg::UInt8>(read->getPixels().begin(), read->getPixels().end()), pixels);
     }
     EXPECT_TRUE(logLines().empty());
     for (const auto& [text, problem] : std::vector<std::pair<QByteArray, const char*>>{
              {"P3 1 1 255 1 2 3", "not a binary PPM (P6) file"},
-             {"P6 2 x 255\n", "the PPM header is incomplete"},
              {"P6 99999 99999 255\n", "the PPM header holds values out of range"},
-             {"P6 1 1 255", "the PPM header is not followed by a blank"},
              {"P6 1 1 1000\n" + QByteArray(5, 'x'), "the pixel data is truncated"}})
     {
         oxStandIn::clearLogMessages();
-        const QString path = files.write("bad.ppm", text);
+        const QString path = write("bad.ppm", text);
         const std::size_t live = oxStandIn::liveContainerCount();
         EXPECT_TRUE(oxSubstanceUtils::convertQVariantToOsgImage(path).isNull()) << text.constData();
         EXPECT_EQ(oxStandIn::liveContainerCount(), live) << "no image made";
@@ -536,18 +508,13 @@ TEST_F(ArchiveTest, FilledPresetAppliedAgainGivesTheSameValuesExactly)
         for (const auto& entry : before)
             EXPECT_EQ(value(entry.first), entry.second.value) << entry.first.toStdString() << " " << f;
         EXPECT_EQ(oxSubstanceUtils::getContent(filled()), oxSubstanceUtils::getContent(record));
-    }
-}
-
-TEST_F(ArchiveTest, PresetValuesCompareEqualToCurrentValuesButForColours)
-{
-    const auto current = archive->getActiveGraphValues();
-    for (const SubstanceAir::Preset::InputValue& in : filled().inputValues)
-    {
-        const QString id = QString::fromStdString(in.identifier);
-        if (current.count(id)) // not hidden
+        // What preset matching compares: a preset value against the current value.
+        for (const SubstanceAir::Preset::InputValue& in : record.inputValues)
         {
-            EXPECT_EQ(oxSubstanceUtils::getValue(in) == current.at(id).value, id != "tint") << in.identifier;
+            const auto current = before.find(QString::fromStdString(in.identifier));
+            EXPECT_TRUE(current == before.end() ||
+                        (oxSubstanceUtils::getValue(in) == current->second.value) == (in.identifier != "tint"))
+                << in.identifier << " (a preset knows no colour widget)";
         }
     }
 }
@@ -598,14 +565,9 @@ TEST_F(ArchiveTest, OutputSizeTurnsLog2SizesIntoPixels)
         EXPECT_EQ(pixels, size) << x;
     }
     EXPECT_EQ(logLines(), std::vector<std::string>{"warning: The output size 2^31 x 2^9 of graph 'Wood' is out of range."});
-    archive = load(files.write("n.sbsar", oneGraph("<input identifier=\"a\" label=\"A\" type=\"int[2]\"/>")));
-    int width = 5, height = 6;
-    EXPECT_FALSE(archive->getOutputSize(width, height));
-    EXPECT_EQ(width + height, 11);
-    EXPECT_EQ(value("a"), QVariant::fromValue(QOXIntVector2D(0, 0))) << "the size form is \"$outputsize\"'s only";
 }
 
-// ---------------------------------------------------------------- factory, counts, preset files, renderer
+// ---------------------------------------------------------------- factory, preset files, renderer
 
 TEST_F(ArchiveTest, FactoryKeepsOneArchivePerIdUntilReleaseOrReset)
 {
@@ -632,35 +594,18 @@ TEST_F(ArchiveTest, FactoryKeepsOneArchivePerIdUntilReleaseOrReset)
     EXPECT_FALSE(other->isEmpty()) << "the holder's archive lives on";
 }
 
-TEST_F(ArchiveTest, EveryOperationIsCountedByName)
-{
-    oxStandIn::clearArchiveCalls();
-    int w = 0, h = 0;
-    import(*archive, QString());
-    archive->graphs();
-    archive->graphs();
-    archive->getOutputSize(w, h);
-    update("roughness", 0.1f);
-    const std::map<std::string, int> expected = {{"import", 1}, {"graphs", 2}, {"getOutputSize", 1}, {"updateInputs", 1}};
-    EXPECT_EQ(oxStandIn::archiveCalls(), expected);
-}
-
 TEST_F(ArchiveTest, PresetFilesAreThoseWhoseTopElementIsAPresetList)
 {
     for (const auto& [text, presets] : std::vector<std::pair<QByteArray, bool>>{
              {"<?xml version=\"1.0\"?><!-- c --><sbspresets/>", true}, {"<sbspreset/>", false}, {"<sbspresets>", false}})
-        EXPECT_EQ(QSubstanceFile(files.write("f.sbsprs", text)).arePresets(), presets) << text.constData();
-    EXPECT_FALSE(QSubstanceFile(files.path("none.sbsprs")).arePresets());
+        EXPECT_EQ(QSubstanceFile(write("f.sbsprs", text)).arePresets(), presets) << text.constData();
+    EXPECT_FALSE(QSubstanceFile(dir.filePath("none.sbsprs")).arePresets());
+    EXPECT_FALSE(QSubstancePresetReader(dir.filePath("none.sbsprs")).read());
 
-    const QByteArray text("<sbspresets>\r\n\xC3\xA9\0tail", 21);
-    QSubstancePresetReader reader(files.write("r.sbsprs", text));
-    ASSERT_TRUE(reader.read());
-    EXPECT_EQ(reader.get(), text.toStdString());
-    EXPECT_FALSE(QSubstancePresetReader(files.path("none.sbsprs")).read());
-
-    QSubstancePresetReader samples(sample("materials.sbsprs"));
+    QSubstancePresetReader reader(sample("materials.sbsprs"));
     std::vector<SubstanceAir::Preset> records;
-    ASSERT_TRUE(samples.read() && SubstanceAir::parsePresets(records, samples.get().c_str()));
+    ASSERT_TRUE(reader.read() && SubstanceAir::parsePresets(records, reader.get().c_str()));
+    EXPECT_EQ(records.size(), 3u);
     int equal = 0;
     for (const auto& p : archive->presets())
         for (const auto& r : records)
@@ -746,11 +691,10 @@ protected:
         material->addGraph(graph);
     }
 
-    ComponentSettingsPtr settings(const char* name) const
+    ImagePtr image(const char* component) const
     {
-        return material->getColorComponentData()->getComponentSettings(name);
+        return material->getColorComponentData()->getComponentSettings(component)->getImage();
     }
-    osg::Vec3f colour(const char* name) const { return settings(name)->getImage()->getPixel(0, 0); }
     AttributeValuePtr attribute(const char* id) const
     {
         return oxArchive::findAttribute(material->getActiveGraph(), QString::fromUtf8(id));
@@ -767,7 +711,7 @@ protected:
     USubstanceMaterialPtr material;
 };
 
-TEST_F(ArchiveMaterialTest, RenderSetsAPlaceholderOnEveryFedComponent)
+TEST_F(ArchiveMaterialTest, RenderSetsAPlaceholderOnEveryFedComponentOfTheActiveGraph)
 {
     loadSample("materials.sbsar");
     EXPECT_TRUE(archive->renderTextures(material->getId(), true, false));
@@ -775,39 +719,44 @@ TEST_F(ArchiveMaterialTest, RenderSetsAPlaceholderOnEveryFedComponent)
     for (const OsgColorComponentDesc& c : archive->osgColorComponents(0))
     {
         SCOPED_TRACE(c.componentName);
-        const ComponentSettingsPtr s = settings(c.componentName.c_str());
-        const ImagePtr image = s->getImage();
-        ASSERT_FALSE(image.isNull());
-        EXPECT_EQ(image->getDataType(), c.dataType);
-        EXPECT_EQ(image->getWidth(), 4);
-        EXPECT_EQ(image->getRefCount(), c.componentName == "incandescence" ? 2 : 1);
-        EXPECT_EQ(masksOn(s->getId()), std::vector<osg::BitVector>{ComponentSettingsBase::ImageFieldMask});
+        ASSERT_FALSE(image(c.componentName.c_str()).isNull());
+        EXPECT_EQ(image(c.componentName.c_str())->getDataType(), c.dataType);
+        EXPECT_EQ(image(c.componentName.c_str())->getWidth(), 4);
+        EXPECT_EQ(image(c.componentName.c_str())->getRefCount(), c.componentName == "incandescence" ? 2 : 1);
+        EXPECT_EQ(masksOn(material->getColorComponentData()->getComponentSettings(c.componentName)->getId()),
+                  std::vector<osg::BitVector>{ComponentSettingsBase::ImageFieldMask});
     }
-    EXPECT_EQ(material->getIncandescenceMap(), settings("incandescence")->getImage());
-    EXPECT_TRUE(settings("metallic")->getImage().isNull());
+    EXPECT_EQ(material->getIncandescenceMap(), image("incandescence"));
+    EXPECT_TRUE(image("metallic").isNull());
     EXPECT_EQ(masksOn(material->getId()), std::vector<osg::BitVector>{UBRDFMaterialBase::IncandescenceMapFieldMask});
+
+    archive = load(sample("multigraph.sbsar"));
+    archive->setActiveGraphIndex(1);
+    EXPECT_TRUE(archive->renderTextures(material->getId(), true, true));
+    EXPECT_FALSE(image("metallic").isNull());
 }
 
 TEST_F(ArchiveMaterialTest, RenderColoursFollowTheInputValuesAndOldImagesGo)
 {
     loadSample("materials.sbsar");
+    const auto colour = [&](const char* component) { return image(component)->getPixel(0, 0); };
     archive->renderTextures(material->getId(), true, false);
-    const ImagePtr first = settings("diffuse")->getImage();
+    const ImagePtr first = image("diffuse");
     const osg::Vec3f diffuse = colour("diffuse");
     EXPECT_NE(diffuse, colour("specular")) << "each output its own colour";
     const std::size_t live = oxStandIn::liveContainerCount();
     archive->renderTextures(material->getId(), false, false);
     EXPECT_EQ(oxStandIn::liveContainerCount(), live) << "the previous images are released";
-    EXPECT_NE(settings("diffuse")->getImage(), first);
+    EXPECT_NE(image("diffuse"), first);
     EXPECT_EQ(colour("diffuse"), diffuse) << "same inputs, same colour";
     update("roughness", QVariant::fromValue(0.9f));
     archive->renderTextures(material->getId(), false, false);
     EXPECT_NE(colour("diffuse"), diffuse);
 }
 
-TEST_F(ArchiveMaterialTest, RenderFollowsTheActiveGraphAndNeedsArchiveAndMaterial)
+TEST_F(ArchiveMaterialTest, NothingIsRenderedWithoutArchiveOrMaterial)
 {
-    loadSample("multigraph.sbsar");
+    loadSample("materials.sbsar");
     EXPECT_FALSE(archive->renderTextures(0, true, false));
     EXPECT_FALSE(archive->renderTextures(hold(osg::Image::create())->getId(), true, false));
     bool created = false;
@@ -816,11 +765,6 @@ TEST_F(ArchiveMaterialTest, RenderFollowsTheActiveGraphAndNeedsArchiveAndMateria
     EXPECT_FALSE(empty->renderTextures(other->getId(), true, false));
     EXPECT_EQ(oxStandIn::archiveCallCount("renderTextures"), 3);
     EXPECT_TRUE(oxStandIn::editLog().empty());
-
-    archive->setActiveGraphIndex(1);
-    EXPECT_TRUE(archive->renderTextures(material->getId(), true, true));
-    EXPECT_FALSE(settings("metallic")->getImage().isNull());
-    EXPECT_TRUE(settings("normal")->getImage().isNull());
 }
 
 TEST_F(ArchiveMaterialTest, AttributeWritesUseTheExactMaskAndReadBackTheForm)
@@ -913,7 +857,7 @@ TEST_F(ArchiveMaterialTest, ApplyStateWritesChangedValuesRecordsTheIndexAndRende
     EXPECT_TRUE(bracketsOn(knots).empty()) << "unchanged values are not written";
     EXPECT_EQ(oxStandIn::archiveCallCount("applyPreset"), 1);
     EXPECT_EQ(oxStandIn::archiveCallCount("renderTextures"), 1);
-    EXPECT_FALSE(settings("diffuse")->getImage().isNull());
+    EXPECT_FALSE(image("diffuse").isNull());
     const auto masks = masksOn(material->getId());
     EXPECT_EQ(std::count(masks.begin(), masks.end(), USubstanceMaterialBase::LastActivatedPresetFieldMask), 1);
 
