@@ -392,6 +392,16 @@ TEST_F(PresetFileTest, AddByPathExpandsThePathAndSkipsDuplicatesAndOtherGraphs)
     EXPECT_EQ(added->getSourcePath(), path("my presets.sbsprs").toStdString());
 }
 
+TEST_F(PresetFileTest, AddByPathReadsAnExistingPathAsGiven)
+{
+    loadSample("materials.sbsar");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("cost$HOME"));
+    const QString file = path("cost$HOME/presets.sbsprs");
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(samplePath("materials.sbsprs")), file));
+    oxSubstancePresetUtils::addPresets(material, file.toStdString());
+    EXPECT_EQ(slotNames(), (Names{"Light Oak", "Dark Walnut", "Weathered Pine"}));
+}
+
 TEST_F(PresetFileTest, LegacyTextIsKeptUntilAnArchiveTurnsItIntoPresets)
 {
     const std::string text = readFile(QString::fromStdString(samplePath("materials.sbsprs")));

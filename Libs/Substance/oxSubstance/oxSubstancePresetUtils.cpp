@@ -6,6 +6,7 @@
 
 #include <QDebug>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cstdint>
@@ -229,8 +230,13 @@ void oxSubstancePresetUtils::addPresets(const USubstanceMaterialPtr& material, c
 {
     if (material.isNull())
         return;
-    const QString expanded = QString::fromStdString(oxFile::expandFilename(path));
-    addPresets(material, importPresets(material, QStringList{expanded}, false, true));
+    // A file that exists under the path as given is read from there, so that a
+    // folder whose name holds a "$" or starts with "~" is not expanded away;
+    // otherwise "~" and environment variables are expanded.
+    QString file = QString::fromStdString(path);
+    if (!QFileInfo::exists(file))
+        file = QString::fromStdString(oxFile::expandFilename(path));
+    addPresets(material, importPresets(material, QStringList{file}, false, true));
 }
 
 void oxSubstancePresetUtils::addPresets(const USubstanceMaterialPtr& material,
