@@ -71,9 +71,9 @@ public:
 
     // ------------------------------------------------------------ changing the list
 
-    /// Adds the presets of a preset file (the path is expanded first, so "~" and
-    /// environment variables work): only presets of the material's graphs, and
-    /// no duplicates of presets already on the material.
+    /// Adds the presets of a preset file (a path under which no file exists is
+    /// expanded, so "~" and environment variables work): only presets of the
+    /// material's graphs, and no duplicates of presets already on the material.
     static void addPresets(const USubstanceMaterialPtr& material, const std::string& path);
     /// Appends each preset in order; the material takes one reference per slot.
     static void addPresets(const USubstanceMaterialPtr& material, const std::vector<SubstancePresetPtr>& presets);
