@@ -1,168 +1,154 @@
-// Host utilities: log formatting and echo, file-name expansion, material names.
+// Host utilities and images: log formatting and echo, file-name expansion,
+// material names, placeholder images, uniform fills, data type conversion
+// and pixel reads.
 
 #include "Materials.h"
+#include "OSGImage.h"
 #include "oxHostFixture.h"
 #include "oxHostUtils.h"
 
 #include <cstdlib>
+#include <cstring>
+#include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
-// ---------------------------------------------------------------- log
+using HostUtilsTest = oxHostTest;
+using osg::Image;
 
-class LogTest : public oxHostTest
+/// The channels of the first pixel as stored (no scaling).
+template <class T>
+std::vector<double> firstPixel(const ImagePtr& image)
 {
-protected:
-    void TearDown() override
-    {
-        oxStandIn::setLogEcho(false);
-        oxHostTest::TearDown();
-    }
-};
-
-TEST_F(LogTest, FormatsPrintfStyleAndKeepsLevelAndOrder)
-{
-    oxLog::error("Unable to apply parameter to material %s, group: %s, property %s: Group not found.", "Wood", "",
-                 "color");
-    oxLog::warning("%d presets, %u skipped, %.2f%% done", -3, 7u, 42.126);
-    oxLog::warning("%s", "Gr\xc3\xbcn \xe6\x9c\xa8");
-    oxLog::error("%5s|%-4d|%x", "ab", 12, 255);
-    oxLog::warning("%s", "");
-
-    const std::vector<std::string> expected = {
-        "error: Unable to apply parameter to material Wood, group: , property color: Group not found.",
-        "warning: -3 presets, 7 skipped, 42.13% done",
-        "warning: Gr\xc3\xbcn \xe6\x9c\xa8",
-        "error:    ab|12  |ff",
-        "warning: ",
-    };
-    EXPECT_EQ(logLines(), expected);
+    T v[3];
+    std::memcpy(v, image->getPixels().data(), sizeof v);
+    return {double(v[0]), double(v[1]), double(v[2])};
 }
 
-TEST_F(LogTest, LongMessagesAreNotCut)
+TEST_F(HostUtilsTest, LogFormatsPrintfStyleAndEchoesOnlyWhenSwitchedOn)
 {
     const std::string longText(5000, 'x');
+    oxLog::error("Material %s, group: %s: Group not found.", oxMaterials::getName(MaterialPtr()).c_str(), "");
+    oxLog::warning("%d presets, %u skipped, %.2f%% done, %5s|%-4d|%x", -3, 7u, 42.126, "ab", 12, 255);
+    oxLog::warning("%s", "Gr\xc3\xbcn \xe6\x9c\xa8");
     oxLog::error("<%s>", longText.c_str());
-    ASSERT_EQ(oxStandIn::logMessages().size(), 1u);
-    EXPECT_EQ(oxStandIn::logMessages()[0].text, "<" + longText + ">");
-    EXPECT_EQ(oxStandIn::logMessages()[0].level, oxStandIn::LogMessage::Error);
-}
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"error: Material <null>, group: : Group not found.",
+                                                    "warning: -3 presets, 7 skipped, 42.13% done,    ab|12  |ff",
+                                                    "warning: Gr\xc3\xbcn \xe6\x9c\xa8", "error: <" + longText + ">"}));
 
-TEST_F(LogTest, EchoGoesToStandardErrorOnlyWhenSwitchedOn)
-{
+    oxStandIn::setLogEcho(false);
     ::testing::internal::CaptureStderr();
-    oxLog::error("quiet %d", 1);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
-
+    oxLog::error("quiet");
     oxStandIn::setLogEcho(true);
-    ::testing::internal::CaptureStderr();
     oxLog::error("loud %d", 2);
     oxLog::warning("careful");
+    oxStandIn::setLogEcho(false);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "error: loud 2\nwarning: careful\n");
-    EXPECT_EQ(oxStandIn::logMessages().size(), 3u);
-
-    oxStandIn::clearLogMessages();
-    EXPECT_TRUE(oxStandIn::logMessages().empty());
 }
 
-// ---------------------------------------------------------------- expandFilename
-
-/// Sets or unsets an environment variable for one test and puts it back afterwards.
-class ScopedEnv
+TEST_F(HostUtilsTest, ExpandFilenameReplacesHomeAndVariables)
 {
-public:
-    ScopedEnv(const char* name, const char* value) : _name(name)
-    {
-        if (const char* old = std::getenv(name))
-        {
-            _had = true;
-            _old = old;
-        }
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedEnv()
-    {
-        if (_had)
-            setenv(_name.c_str(), _old.c_str(), 1);
-        else
-            unsetenv(_name.c_str());
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    std::string _name;
-    bool _had = false;
-    std::string _old;
-};
-
-struct ExpandCase
-{
-    const char* path;
-    const char* expected;
-};
-
-std::ostream& operator<<(std::ostream& out, const ExpandCase& c)
-{
-    return out << '"' << c.path << '"';
+    const char* oldHome = std::getenv("HOME");
+    const std::string savedHome = oldHome ? oldHome : "";
+    setenv("HOME", "/home/tester", 1);
+    setenv("OXT_A", "alpha", 1);
+    setenv("OXT_B", "/beta dir", 1);
+    unsetenv("OXT_UNSET");
+    const std::pair<const char*, const char*> cases[] = {
+        {"", ""},
+        {"~", "/home/tester"},
+        {"~/a/$OXT_A.sbsar", "/home/tester/a/alpha.sbsar"},
+        {"~other/a", "~other/a"},
+        {"a/~/b", "a/~/b"},
+        {"${OXT_A}x$OXT_B", "alphax/beta dir"},
+        {"$OXT_Ax", ""},
+        {"a${OXT_UNSET}b/$OXT_UNSET", "ab/"},
+        {"$1x", "$1x"},
+        {"${OXT_A", "${OXT_A"},
+        {"${}", "${}"},
+        {"$$OXT_A$", "$alpha$"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(oxFile::expandFilename(c.first), c.second) << '"' << c.first << '"';
+    if (oldHome)
+        setenv("HOME", savedHome.c_str(), 1);
+    else
+        unsetenv("HOME");
 }
 
-class ExpandFilenameTest : public oxHostTest, public ::testing::WithParamInterface<ExpandCase>
-{
-};
+// ---------------------------------------------------------------- images
 
-TEST_P(ExpandFilenameTest, Expands)
+TEST_F(HostUtilsTest, DummyAndUniformImagesAreEightBitRasters)
 {
-    ScopedEnv home("HOME", "/home/tester");
-    ScopedEnv a("OXT_A", "alpha");
-    ScopedEnv b("OXT_B", "/beta dir");
-    ScopedEnv unset("OXT_UNSET", nullptr);
-    EXPECT_EQ(oxFile::expandFilename(GetParam().path), GetParam().expected);
+    ImagePtr image = oxImageCreator::createDummyImage(255, 128, 0);
+    EXPECT_EQ(image->getRefCount(), 0);
+    hold(image);
+    EXPECT_EQ(std::make_pair(image->getWidth(), image->getHeight()), std::make_pair(4, 4));
+    EXPECT_EQ(firstPixel<osg::UInt8>(image), (std::vector<double>{255, 128, 0}));
+
+    image->setUniformColor(2, 3, 1, 2, 3);
+    EXPECT_EQ(image->getPixels().size(), 18u);
+    EXPECT_EQ(firstPixel<osg::UInt8>(image), (std::vector<double>{1, 2, 3}));
+    image->setUniformColor(0, 4, 9, 9, 9);
+    image->setUniformColor(1 << 20, 1 << 20, 9, 9, 9);
+    EXPECT_EQ(image->getWidth(), 2);
+    const std::string id = "error: Image #" + std::to_string(image->getId()) + ": ";
+    EXPECT_EQ(logLines(), (std::vector<std::string>{id + "cannot fill a raster of 0x4 pixels.",
+                                                    id + "cannot fill a raster of 1048576x1048576 pixels."}));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, ExpandFilenameTest,
-    ::testing::Values(ExpandCase{"", ""}, ExpandCase{"/plain/path.sbsar", "/plain/path.sbsar"},
-                      ExpandCase{"~", "/home/tester"}, ExpandCase{"~/", "/home/tester/"},
-                      ExpandCase{"~/a/b.sbsar", "/home/tester/a/b.sbsar"}, ExpandCase{"~other/a", "~other/a"},
-                      ExpandCase{"a/~/b", "a/~/b"}, ExpandCase{"$OXT_A/x", "alpha/x"},
-                      ExpandCase{"${OXT_A}x", "alphax"}, ExpandCase{"$OXT_Ax", ""},
-                      ExpandCase{"$OXT_A$OXT_B", "alpha/beta dir"}, ExpandCase{"$OXT_B/f.sbsar", "/beta dir/f.sbsar"},
-                      ExpandCase{"$OXT_UNSET/x", "/x"}, ExpandCase{"a${OXT_UNSET}b", "ab"},
-                      ExpandCase{"~/$OXT_A", "/home/tester/alpha"}, ExpandCase{"$", "$"}, ExpandCase{"a$", "a$"},
-                      ExpandCase{"$1x", "$1x"}, ExpandCase{"$/x", "$/x"}, ExpandCase{"${OXT_A", "${OXT_A"},
-                      ExpandCase{"${}", "${}"}, ExpandCase{"$$OXT_A", "$alpha"},
-                      ExpandCase{"price$OXT_A.sbsar", "pricealpha.sbsar"}));
-
-// ---------------------------------------------------------------- material names
-
-class MaterialNameTest : public oxHostTest
+TEST_F(HostUtilsTest, ConversionScalesToTheTargetRange)
 {
-};
+    ImagePtr wide = hold(oxImageCreator::createDummyImage(255, 128, 0));
+    ASSERT_TRUE(wide->convertDataTypeTo(Image::OSG_UINT16_IMAGEDATA));
+    EXPECT_EQ(firstPixel<osg::UInt16>(wide), (std::vector<double>{65535, 128 * 257, 0}));
+    ASSERT_TRUE(wide->convertDataTypeTo(Image::OSG_UINT32_IMAGEDATA));
+    EXPECT_EQ(firstPixel<osg::UInt32>(wide), (std::vector<double>{4294967295.0, 128.0 * 16843009.0, 0}));
+    ASSERT_TRUE(wide->convertDataTypeTo(Image::OSG_FLOAT32_IMAGEDATA));
+    EXPECT_EQ(wide->getPixels().size(), 48u * 4u);
+    EXPECT_EQ(firstPixel<float>(wide), (std::vector<double>{1.0, double(float(128.0 / 255.0)), 0.0}));
+    EXPECT_NEAR(wide->getPixel(1, 2)[1], 128.0f / 255.0f, 1e-6f);
+    ASSERT_TRUE(wide->convertDataTypeTo(Image::OSG_UINT8_IMAGEDATA));
+    EXPECT_EQ(firstPixel<osg::UInt8>(wide), (std::vector<double>{255, 128, 0}));
+    EXPECT_EQ(bracketsOn(wide->getId())[0].mask, Image::DataTypeFieldMask | Image::PixelsFieldMask);
 
-TEST_F(MaterialNameTest, NameOrNullMarker)
+    // Narrowing rounds and clamps.
+    ImagePtr image = hold(Image::create());
+    osgEdit edit(image, osg::FieldBits::AllFields);
+    image->setWidth(1);
+    image->setHeight(2);
+    image->setDataType(Image::OSG_FLOAT32_IMAGEDATA);
+    const float values[] = {0.5f, 0.499f, 1.5f, -0.25f, std::numeric_limits<float>::quiet_NaN(),
+                            std::numeric_limits<float>::infinity()};
+    image->editPixels().resize(sizeof values);
+    std::memcpy(image->editPixels().data(), values, sizeof values);
+    ASSERT_TRUE(image->convertDataTypeTo(Image::OSG_UINT8_IMAGEDATA));
+    EXPECT_EQ(std::vector<osg::UInt8>(image->getPixels().begin(), image->getPixels().end()),
+              (std::vector<osg::UInt8>{128, 127, 255, 0, 0, 255}));
+}
+
+TEST_F(HostUtilsTest, BadConversionsAndPixelReadsAreRefusedWithAnError)
 {
-    EXPECT_EQ(oxMaterials::getName(MaterialPtr()), "<null>");
-
-    USubstanceMaterialPtr material = hold(USubstanceMaterial::create());
-    EXPECT_EQ(oxMaterials::getName(material), "");
+    ImagePtr image = hold(oxImageCreator::createDummyImage(9, 8, 7));
+    const std::string id = "error: Image #" + std::to_string(image->getId()) + ": ";
+    EXPECT_FALSE(image->convertDataTypeTo(0x1404));
+    EXPECT_EQ(image->getPixel(4, 0), osg::Vec3f(0.f, 0.f, 0.f));
+    EXPECT_EQ(image->getPixel(0, -1), osg::Vec3f(0.f, 0.f, 0.f));
     {
-        osgEdit edit(material, Material::NameFieldMask);
-        material->setName("Holz \xc3\xa4");
+        osgEdit edit(image, Image::PixelsFieldMask);
+        image->editPixels().pop_back();
     }
-    EXPECT_EQ(oxMaterials::getName(material), "Holz \xc3\xa4");
-
-    USubstanceEnvironmentMaterialPtr environment = hold(USubstanceEnvironmentMaterial::create());
-    {
-        osgEdit edit(environment, Material::NameFieldMask);
-        environment->setName("Sky");
-    }
-    EXPECT_EQ(oxMaterials::getName(environment), "Sky");
+    EXPECT_FALSE(image->convertDataTypeTo(Image::OSG_FLOAT32_IMAGEDATA));
+    EXPECT_EQ(image->getDataType(), Image::OSG_UINT8_IMAGEDATA);
+    EXPECT_EQ(firstPixel<osg::UInt8>(image), (std::vector<double>{9, 8, 7}));
+    EXPECT_EQ(logLines(), (std::vector<std::string>{
+                              id + "unknown image data type 0x1404.",
+                              id + "no pixel (4, 0) in a raster of 4x4 pixels.",
+                              id + "no pixel (0, -1) in a raster of 4x4 pixels.",
+                              id + "raster of 47 bytes does not match 4x4 pixels of type uint8; not converted."}));
 }
 
 } // namespace

@@ -7,182 +7,85 @@
 #include <QDateTime>
 #include <QUndoStack>
 
-#include <functional>
 #include <limits>
-#include <ostream>
 #include <set>
-#include <thread>
-#include <type_traits>
 #include <typeindex>
 #include <vector>
 
 namespace {
 
-/// Sets an int; merges like the library's property command: the survivor takes
-/// the newer value and stamp and keeps its own undo value.
+using UndoBaseTest = oxHostTest;
+
+/// Sets an int. Merging takes the newer command's value and stamp.
 template <int Kind>
 class ValueCommand : public oxUndoCommand
 {
 public:
     ValueCommand(int& target, int value, quint64 stamp, QUndoCommand* parent = nullptr)
-        : oxUndoCommand(oxUndoString("Set value", "Test"), parent), _target(target), _value(value)
+        : oxUndoCommand(oxUndoString("Set value", "Test"), parent), _target(target), _value(value), _old(target)
     {
         m_mergeTimeStamp = stamp;
     }
     static int commandId()
     {
-        static const int id = makeId(std::type_index(typeid(ValueCommand)));
+        static const int id = makeId(typeid(ValueCommand));
         return id;
     }
     int id() const override { return commandId(); }
-    void redo() override
-    {
-        if (!_fetched)
-        {
-            _undoValue = _target;
-            _fetched = true;
-        }
-        _target = _value;
-    }
-    void undo() override { _target = _undoValue; }
+    void redo() override { _target = _value; }
+    void undo() override { _target = _old; }
     bool mergeWith(const QUndoCommand* other) override
     {
         if (!canMergeWith(other))
             return false;
-        const auto* command = dynamic_cast<const ValueCommand*>(other);
-        if (!command)
-            return false;
-        _value = command->_value;
-        m_mergeTimeStamp = command->m_mergeTimeStamp;
+        _value = static_cast<const ValueCommand*>(other)->_value;
+        m_mergeTimeStamp = static_cast<const ValueCommand*>(other)->m_mergeTimeStamp;
         return true;
     }
-    quint64 stamp() const { return m_mergeTimeStamp; }
-    static_assert(std::is_same<decltype(m_mergeTimeStamp), quint64>::value, "the merge stamp is 64 bits wide");
 
 private:
     int& _target;
     int _value;
-    int _undoValue = 0;
-    bool _fetched = false;
+    int _old;
 };
 
-/// A command that keeps QUndoCommand's id of -1.
-class PlainCommand : public oxUndoCommand
+/// Keeps QUndoCommand's id of -1.
+struct PlainCommand : oxUndoCommand
 {
-public:
-    explicit PlainCommand(QUndoCommand* parent = nullptr) : oxUndoCommand(oxUndoString("Plain", "Test"), parent) {}
-    explicit PlainCommand(const oxUndoString& text) : oxUndoCommand(text, nullptr) {}
+    explicit PlainCommand(const oxUndoString& text = oxUndoString("Plain", "Test")) : oxUndoCommand(text, nullptr) {}
     quint64 stamp() const { return m_mergeTimeStamp; }
 };
 
 /// Not an oxUndoCommand, but claims the id of ValueCommand<0>.
-class ForeignCommand : public QUndoCommand
+struct ForeignCommand : QUndoCommand
 {
-public:
     int id() const override { return ValueCommand<0>::commandId(); }
-};
-
-template <int N>
-struct Tag
-{
 };
 
 constexpr quint64 T0 = 1700000000000ull; // a stamp of our time, in ms since the epoch
 constexpr quint64 Max = std::numeric_limits<quint64>::max();
 constexpr quint64 Bit32 = quint64(1) << 32;
 
-} // namespace
-
-// ---------------------------------------------------------------- undo texts
-
-struct UndoTextCase
+TEST_F(UndoBaseTest, TextsReachTheStackAndTheMessage)
 {
-    const char* name;
-    std::function<oxUndoString()> make;
-    QString text;
-    QString title;
-    QString category;
-};
-
-void PrintTo(const UndoTextCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
-class UndoTextTest : public oxHostTest, public ::testing::WithParamInterface<UndoTextCase>
-{
-};
-
-TEST_P(UndoTextTest, RecordAndCommandShowTheText)
-{
-    const UndoTextCase& c = GetParam();
-    const oxUndoString record = c.make();
-    EXPECT_EQ(record.text(), c.text);
-    EXPECT_EQ(record.title(), c.title);
-    EXPECT_EQ(record.category(), c.category);
+    const oxUndoString fixed("Gr\xc3\xb6\xc3\x9f" "e \xc3\xa4ndern", "Material Commands");
+    EXPECT_EQ(fixed.text(), QString::fromUtf8("Größe ändern"));
+    EXPECT_EQ(fixed.title(), fixed.text());
 
     QUndoStack stack;
-    stack.push(new PlainCommand(record));
-    const auto* command = dynamic_cast<const PlainCommand*>(stack.command(0));
-    ASSERT_NE(command, nullptr);
-    EXPECT_EQ(command->text(), c.text);
-    EXPECT_EQ(command->getDescription(), c.text);
-    EXPECT_EQ(stack.undoText(), c.text);
-    EXPECT_EQ(command->undoString().title(), c.title);
-
-    oxMessage message;
-    command->makeMessage(message);
-    EXPECT_EQ(message.text, c.text);
-    EXPECT_EQ(message.category, c.category);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Forms, UndoTextTest,
-    ::testing::Values(
-        UndoTextCase{"TitleOnly", [] { return oxUndoString("Apply substance preset", "Material Commands"); },
-                     "Apply substance preset", "Apply substance preset", "Material Commands"},
-        UndoTextCase{"Utf8Title", [] { return oxUndoString("Gr\xc3\xb6\xc3\x9f" "e \xc3\xa4ndern", "Substance"); },
-                     QString::fromUtf8("Größe ändern"), QString::fromUtf8("Größe ändern"), "Substance"},
-        UndoTextCase{"EmptyTitle", [] { return oxUndoString("", ""); }, "", "", ""},
-        UndoTextCase{"Description",
-                     [] {
-                         return oxUndoString("Setting substance property 'roughness' of material 'M' (graph 'g1')",
-                                             "Setting substance property", "Substance");
-                     },
-                     "Setting substance property 'roughness' of material 'M' (graph 'g1')",
-                     "Setting substance property", "Substance"},
-        UndoTextCase{"EmptyDescription", [] { return oxUndoString(QString(), "Title", "Category"); }, "", "Title",
-                     "Category"}),
-    [](const ::testing::TestParamInfo<UndoTextCase>& info) { return std::string(info.param.name); });
-
-using UndoBaseTest = oxHostTest;
-
-TEST_F(UndoBaseTest, SetDescriptionReplacesTheTextAndKeepsTitleAndCategory)
-{
-    QUndoStack stack;
-    stack.push(new PlainCommand(oxUndoString("Reset substance graph", "Material Commands")));
-    auto* command = dynamic_cast<PlainCommand*>(const_cast<QUndoCommand*>(stack.command(0)));
-    ASSERT_NE(command, nullptr);
-
+    auto* command = new PlainCommand(
+        oxUndoString("Setting substance property 'roughness'", "Setting substance property", "Material Commands"));
+    stack.push(command);
+    EXPECT_EQ(stack.undoText(), "Setting substance property 'roughness'");
+    EXPECT_EQ(command->undoString().title(), "Setting substance property");
     command->setDescription("Reset graph 'g1'");
-    EXPECT_EQ(command->getDescription(), "Reset graph 'g1'");
-    EXPECT_EQ(command->text(), "Reset graph 'g1'");
     EXPECT_EQ(stack.undoText(), "Reset graph 'g1'");
-    EXPECT_EQ(command->undoString().title(), "Reset substance graph");
-    EXPECT_EQ(command->undoString().category(), "Material Commands");
-
+    EXPECT_EQ(command->getDescription(), "Reset graph 'g1'");
+    EXPECT_EQ(command->undoString().title(), "Setting substance property");
     oxMessage message;
     command->makeMessage(message);
     EXPECT_EQ(message.text, "Reset graph 'g1'");
     EXPECT_EQ(message.category, "Material Commands");
-}
-
-// ------------------------------------------------------------------- parents
-
-TEST_F(UndoBaseTest, TopLevelCommandHasNoParent)
-{
-    PlainCommand command;
-    EXPECT_EQ(command.parent(), nullptr);
 }
 
 TEST_F(UndoBaseTest, ChildrenBelongToTheirParentAndRunWithIt)
@@ -192,242 +95,93 @@ TEST_F(UndoBaseTest, ChildrenBelongToTheirParentAndRunWithIt)
     QUndoStack stack;
     auto* group = new PlainCommand();
     auto* first = new ValueCommand<0>(a, 1, T0, group);
-    auto* second = new ValueCommand<1>(b, 2, T0, group);
+    new ValueCommand<1>(b, 2, T0, group);
+    EXPECT_EQ(group->parent(), nullptr);
     EXPECT_EQ(first->parent(), group);
-    EXPECT_EQ(second->parent(), group);
-    ASSERT_EQ(group->childCount(), 2);
-    EXPECT_EQ(group->child(0), first);
-    EXPECT_EQ(group->child(1), second);
-
-    stack.push(group); // the stack owns the group, the group its children
-    EXPECT_EQ(a, 1);
-    EXPECT_EQ(b, 2);
+    stack.push(group);
+    EXPECT_EQ(a + b, 3);
     stack.undo();
-    EXPECT_EQ(a, 0);
-    EXPECT_EQ(b, 0);
-    stack.redo();
-    EXPECT_EQ(a, 1);
-    EXPECT_EQ(b, 2);
+    EXPECT_EQ(a + b, 0);
 }
 
-// --------------------------------------------------------------- command ids
-
-TEST_F(UndoBaseTest, IdsAreStablePerTypeAndDistinctBetweenTypes)
+TEST_F(UndoBaseTest, IdsAreStablePerTypeAndDistinct)
 {
-    const std::vector<std::type_index> types = {typeid(Tag<1>), typeid(Tag<2>), typeid(Tag<3>), typeid(int),
-                                                typeid(PlainCommand), typeid(ValueCommand<0>)};
-    std::set<int> seen;
+    const std::type_index types[] = {typeid(char), typeid(double), typeid(int), typeid(PlainCommand)};
+    std::vector<int> ids;
     for (const std::type_index& type : types)
-    {
-        const int id = oxUndoCommand::makeId(type);
-        EXPECT_NE(id, -1) << type.name();
-        EXPECT_EQ(oxUndoCommand::makeId(type), id) << type.name();
-        EXPECT_TRUE(seen.insert(id).second) << "id " << id << " given twice, again to " << type.name();
-    }
-    EXPECT_EQ(ValueCommand<0>::commandId(), oxUndoCommand::makeId(typeid(ValueCommand<0>)));
-    EXPECT_NE(ValueCommand<0>::commandId(), ValueCommand<1>::commandId());
-}
-
-TEST_F(UndoBaseTest, IdsSurviveAReset)
-{
-    const int before = oxUndoCommand::makeId(typeid(Tag<10>));
+        ids.push_back(oxUndoCommand::makeId(type));
     oxStandIn::reset();
-    EXPECT_EQ(oxUndoCommand::makeId(typeid(Tag<10>)), before);
-    EXPECT_NE(oxUndoCommand::makeId(typeid(Tag<11>)), before);
-}
-
-TEST_F(UndoBaseTest, IdsAreConsistentWhenThreadsAskAtOnce)
-{
-    const std::vector<std::type_index> types = {typeid(Tag<20>), typeid(Tag<21>), typeid(Tag<22>),
-                                                typeid(Tag<23>), typeid(Tag<24>), typeid(Tag<25>)};
-    constexpr int threadCount = 8;
-    std::vector<std::vector<int>> ids(threadCount);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < threadCount; ++t)
-        threads.emplace_back([&types, &ids, t] {
-            for (std::size_t i = 0; i < types.size(); ++i) // each thread in another order
-                ids[t].push_back(oxUndoCommand::makeId(types[(i + t) % types.size()]));
-        });
-    for (std::thread& thread : threads)
-        thread.join();
-
-    std::set<int> distinct;
-    for (std::size_t i = 0; i < types.size(); ++i)
+    for (std::size_t i = 0; i < ids.size(); ++i)
     {
-        const int id = oxUndoCommand::makeId(types[i]);
-        distinct.insert(id);
-        for (int t = 0; t < threadCount; ++t)
-            EXPECT_EQ(ids[t][(i + types.size() - t % types.size()) % types.size()], id)
-                << "thread " << t << ", type " << i;
+        EXPECT_NE(ids[i], -1);
+        EXPECT_EQ(oxUndoCommand::makeId(types[i]), ids[i]);
     }
-    EXPECT_EQ(distinct.size(), types.size());
+    EXPECT_EQ(std::set<int>(ids.begin(), ids.end()).size(), ids.size());
 }
 
-// ------------------------------------------------------------- merge interval
-
-TEST_F(UndoBaseTest, MergeIntervalDefaultsTo1500AndResetRestoresIt)
-{
-    EXPECT_EQ(oxUndoCommand::mergeInterval(), 1500);
-    for (qint64 interval : {qint64(0), qint64(-1), qint64(250), std::numeric_limits<qint64>::max()})
-    {
-        oxUndoCommand::setMergeInterval(interval);
-        EXPECT_EQ(oxUndoCommand::mergeInterval(), interval);
-    }
-    oxStandIn::reset();
-    EXPECT_EQ(oxUndoCommand::mergeInterval(), 1500);
-}
-
-TEST_F(UndoBaseTest, StampIsTheConstructionTimeInMilliseconds)
+TEST_F(UndoBaseTest, StampIsTheTimeInMillisecondsAndResetRestoresTheInterval)
 {
     const auto before = quint64(QDateTime::currentMSecsSinceEpoch());
     PlainCommand command;
-    const auto after = quint64(QDateTime::currentMSecsSinceEpoch());
     EXPECT_GE(command.stamp(), before);
-    EXPECT_LE(command.stamp(), after);
-    EXPECT_GT(command.stamp(), Bit32) << "today's time in ms does not fit 32 bits";
+    EXPECT_LE(command.stamp(), quint64(QDateTime::currentMSecsSinceEpoch()));
+
+    EXPECT_EQ(oxUndoCommand::mergeInterval(), 1500);
+    oxUndoCommand::setMergeInterval(-1);
+    EXPECT_EQ(oxUndoCommand::mergeInterval(), -1);
+    oxStandIn::reset();
+    EXPECT_EQ(oxUndoCommand::mergeInterval(), 1500);
 }
 
-// ------------------------------------------------------------- merge on stack
-
-struct MergeCase
+TEST_F(UndoBaseTest, SecondEditMergesOnlyWithinTheInterval)
 {
-    const char* name;
-    qint64 interval;
-    quint64 first;
-    quint64 second;
-    bool merges;
-};
-
-void PrintTo(const MergeCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
-class MergeTest : public oxHostTest, public ::testing::WithParamInterface<MergeCase>
-{
-};
-
-TEST_P(MergeTest, SecondEditMergesOnlyWithinTheInterval)
-{
-    const MergeCase& c = GetParam();
-    oxUndoCommand::setMergeInterval(c.interval);
-    int value = 0;
-    QUndoStack stack;
-    stack.push(new ValueCommand<0>(value, 1, c.first));
-    stack.push(new ValueCommand<0>(value, 2, c.second));
-
-    EXPECT_EQ(value, 2);
-    ASSERT_EQ(stack.count(), c.merges ? 1 : 2);
-    if (c.merges)
+    const struct
     {
-        EXPECT_EQ(static_cast<const ValueCommand<0>*>(stack.command(0))->stamp(), c.second);
+        const char* name;
+        qint64 interval;
+        quint64 first, second;
+        bool merges;
+    } cases[] = {
+        {"same stamp", 1500, T0, T0, true},
+        {"at the interval", 1500, T0, T0 + 1500, true},
+        {"just past the interval", 1500, T0, T0 + 1501, false},
+        {"earlier stamp", 1500, T0, T0 - 1, false},
+        {"earlier stamp, one step round the wrap", 1500, Max, 0, false},
+        {"negative interval: any two", -1, T0, 0, true},
+        {"across 32 bits", 1500, Bit32 - 500, Bit32 + 500, true},
+        {"equal low 32 bits", 1500, 5, Bit32 + 5, false},
+        {"largest interval, whole range", std::numeric_limits<qint64>::max(), 0, Max, false},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        oxUndoCommand::setMergeInterval(c.interval);
+        int value = 0;
+        QUndoStack stack;
+        stack.push(new ValueCommand<0>(value, 1, c.first));
+        stack.push(new ValueCommand<0>(value, 2, c.second));
+        EXPECT_EQ(value, 2);
+        ASSERT_EQ(stack.count(), c.merges ? 1 : 2);
+        stack.undo();
+        EXPECT_EQ(value, c.merges ? 0 : 1);
     }
-
-    stack.undo();
-    EXPECT_EQ(value, c.merges ? 0 : 1);
-    stack.setIndex(0);
-    EXPECT_EQ(value, 0);
-    stack.setIndex(stack.count());
-    EXPECT_EQ(value, 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Stamps, MergeTest,
-    ::testing::Values(MergeCase{"SameStamp", 1500, T0, T0, true},
-                      MergeCase{"AtTheInterval", 1500, T0, T0 + 1500, true},
-                      MergeCase{"JustPastTheInterval", 1500, T0, T0 + 1501, false},
-                      MergeCase{"EarlierStamp", 1500, T0, T0 - 1, false},
-                      MergeCase{"ZeroIntervalSameStamp", 0, T0, T0, true},
-                      MergeCase{"ZeroIntervalNextMillisecond", 0, T0, T0 + 1, false},
-                      MergeCase{"NegativeIntervalFarApart", -1, T0, T0 + 1000000000, true},
-                      MergeCase{"NegativeIntervalEarlier", -5, T0, 0, true},
-                      MergeCase{"Across32Bits", 1500, Bit32 - 500, Bit32 + 500, true},
-                      MergeCase{"Equal32BitRemainder", 1500, 5, Bit32 + 5, false},
-                      MergeCase{"TopOfTheRange", 1500, Max - 1500, Max, true},
-                      MergeCase{"WholeRangeApart", 1500, 0, Max, false},
-                      MergeCase{"WholeRangeBack", 1500, Max, 0, false},
-                      MergeCase{"HugeIntervalWholeRange", std::numeric_limits<qint64>::max(), 0, Max, false},
-                      MergeCase{"HugeInterval", std::numeric_limits<qint64>::max(), 0, Max / 2, true}),
-    [](const ::testing::TestParamInfo<MergeCase>& info) { return std::string(info.param.name); });
-
-TEST_F(UndoBaseTest, ChainedEditsMergeWhileEachFollowsTheLastWithinTheInterval)
+TEST_F(UndoBaseTest, OnlyCommandsOfTheSameClassMerge)
 {
-    int value = 0;
-    QUndoStack stack;
-    for (int i = 1; i <= 4; ++i)
-        stack.push(new ValueCommand<0>(value, i, T0 + quint64(i) * 1000));
-    EXPECT_EQ(stack.count(), 1);
-    EXPECT_EQ(value, 4);
-    stack.push(new ValueCommand<0>(value, 5, T0 + 4000 + 1501));
-    EXPECT_EQ(stack.count(), 2);
-    stack.undo();
-    EXPECT_EQ(value, 4);
-    stack.undo();
-    EXPECT_EQ(value, 0);
-}
-
-TEST_F(UndoBaseTest, CommandsOfDifferentTypesNeverMerge)
-{
-    int a = 0;
-    int b = 0;
-    QUndoStack stack;
-    stack.push(new ValueCommand<0>(a, 1, T0));
-    stack.push(new ValueCommand<1>(b, 2, T0));
-    stack.push(new ValueCommand<0>(a, 3, T0));
-    EXPECT_EQ(stack.count(), 3);
-}
-
-struct CanMergeCase
-{
-    const char* name;
-    std::function<bool(const oxUndoCommand& self, int& target)> ask;
-};
-
-void PrintTo(const CanMergeCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
-class CanMergeTest : public oxHostTest, public ::testing::WithParamInterface<CanMergeCase>
-{
-};
-
-TEST_P(CanMergeTest, Refuses)
-{
-    oxUndoCommand::setMergeInterval(-1); // time is no obstacle here
+    oxUndoCommand::setMergeInterval(-1);
     int target = 0;
-    ValueCommand<0> self(target, 1, T0);
-    EXPECT_FALSE(GetParam().ask(self, target));
+    const ValueCommand<0> self(target, 1, T0);
+    const ValueCommand<1> otherClass(target, 2, T0);
+    const ForeignCommand foreign;
+    const PlainCommand plain;
+    const PlainCommand plain2;
+    EXPECT_TRUE(self.canMergeWith(&self));
+    EXPECT_FALSE(self.canMergeWith(nullptr));
+    EXPECT_FALSE(self.canMergeWith(&otherClass));
+    EXPECT_EQ(foreign.id(), self.id());
+    EXPECT_FALSE(self.canMergeWith(&foreign));
+    EXPECT_FALSE(plain.canMergeWith(&plain2));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Others, CanMergeTest,
-    ::testing::Values(
-        CanMergeCase{"Null", [](const oxUndoCommand& self, int&) { return self.canMergeWith(nullptr); }},
-        CanMergeCase{"OtherType",
-                     [](const oxUndoCommand& self, int& target) {
-                         const ValueCommand<1> other(target, 2, T0);
-                         return self.canMergeWith(&other);
-                     }},
-        CanMergeCase{"ForeignCommandWithTheSameId",
-                     [](const oxUndoCommand& self, int&) {
-                         const ForeignCommand other;
-                         return self.canMergeWith(&other);
-                     }},
-        CanMergeCase{"PlainQUndoCommand",
-                     [](const oxUndoCommand& self, int&) {
-                         const QUndoCommand other;
-                         return self.canMergeWith(&other);
-                     }},
-        CanMergeCase{"IdMinusOneWithItself",
-                     [](const oxUndoCommand&, int&) {
-                         const PlainCommand plain;
-                         return plain.canMergeWith(&plain);
-                     }},
-        CanMergeCase{"IdMinusOneWithAnother",
-                     [](const oxUndoCommand&, int&) {
-                         const PlainCommand plain;
-                         const PlainCommand other;
-                         return plain.canMergeWith(&other);
-                     }}),
-    [](const ::testing::TestParamInfo<CanMergeCase>& info) { return std::string(info.param.name); });
+} // namespace
