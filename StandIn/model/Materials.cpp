@@ -324,8 +324,10 @@ void USubstanceMaterial::insertPreset(const SubstancePresetPtr& preset, osg::UIn
     _presetCache.swap(moved);
 }
 
-void USubstanceMaterial::removePreset(const SubstancePresetPtr& preset)
+void USubstanceMaterial::removePreset(const SubstancePresetPtr& presetArgument)
 {
+    // A copy: the argument may refer to the slot that is erased below.
+    const SubstancePresetPtr preset = presetArgument;
     osg::UInt32 index = 0;
     if (!findPreset(preset, &index))
         return;

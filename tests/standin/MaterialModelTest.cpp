@@ -183,9 +183,12 @@ TEST_F(MaterialModelTest, PresetSlotsHoldOneReferenceEach)
     material->removePreset(a);
     EXPECT_EQ(presetsOf(material), (Presets{b, none, a, c}));
     EXPECT_EQ(a->getRefCount(), 2);
+    material->removePreset(material->getSubstancePresets()[0]); // refers to the slot being erased
+    EXPECT_EQ(presetsOf(material), (Presets{none, a, c}));
+    EXPECT_EQ(b->getRefCount(), 1);
     oxStandIn::clearEditLog();
     material->removePreset(hold(SubstancePreset::create("stranger", "", "")));
-    EXPECT_EQ(presetsOf(material).size(), 4u);
+    EXPECT_EQ(presetsOf(material).size(), 3u);
     EXPECT_TRUE(oxStandIn::editLog().empty());
 
     material->clearPresets();
