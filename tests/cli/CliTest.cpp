@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -110,6 +112,12 @@ struct BadInput
     int exitCode;
     const char* message;
 };
+
+/// Names the case in test listings (instead of its bytes).
+void PrintTo(const BadInput& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class CliBadInputTest : public ::testing::TestWithParam<BadInput>
 {

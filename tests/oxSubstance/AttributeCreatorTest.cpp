@@ -73,6 +73,12 @@ struct TypeCase
     Observed (*observe)(const AttributeValuePtr&); ///< null for string and image
 };
 
+/// Names the case in test listings (instead of its bytes).
+void PrintTo(const TypeCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 const TypeCase kTypes[] = {
     {"float", "float", &AttributeFloatValue::getClassType, 1, false, &observe<AttributeFloatValuePtr, 1>},
     {"float2", "float[2]", &AttributeFloat2DValue::getClassType, 2, false, &observe<AttributeFloat2DValuePtr, 2>},
@@ -113,7 +119,7 @@ class AttributeCreatorTypes : public oxHostTest, public ::testing::WithParamInte
 {
 };
 
-TEST_P(AttributeCreatorTypes, buildsTheClassWithItsFieldsUnderExactMasks)
+TEST_P(AttributeCreatorTypes, BuildsTheClassWithItsFieldsUnderExactMasks)
 {
     const TypeCase& c = GetParam();
     const AttributeValuePtr value = oxSubstanceAttributeCreator().create(fullDescription(c.typ, c.integer));
@@ -157,7 +163,9 @@ TEST_P(AttributeCreatorTypes, buildsTheClassWithItsFieldsUnderExactMasks)
 INSTANTIATE_TEST_SUITE_P(AllTypes, AttributeCreatorTypes, ::testing::ValuesIn(kTypes),
                          [](const ::testing::TestParamInfo<TypeCase>& info) { return std::string(info.param.name); });
 
-TEST_F(oxHostTest, attributeCreatorUnknownTypeGivesNullAndCreatesNothing)
+using AttributeCreatorTest = oxHostTest;
+
+TEST_F(AttributeCreatorTest, UnknownTypeGivesNullAndCreatesNothing)
 {
     const std::size_t liveBefore = oxStandIn::liveContainerCount();
     for (const QVariant& typ : {QVariant(), QVariant(""), QVariant("Float"), QVariant("INT[2]"), QVariant("float "),
@@ -176,7 +184,7 @@ TEST_F(oxHostTest, attributeCreatorUnknownTypeGivesNullAndCreatesNothing)
 }
 
 // A number that does not fit its field reads as 0 (a float as the largest float), never wrapped.
-TEST_F(oxHostTest, attributeCreatorConvertsNumbersWithoutWrapping)
+TEST_F(AttributeCreatorTest, ConvertsNumbersWithoutWrapping)
 {
     const struct
     {

@@ -53,6 +53,12 @@ struct GroupCase
     std::vector<ExpectedGroup> expected;
 };
 
+/// Names the case in test listings (instead of its bytes).
+void PrintTo(const GroupCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 const GroupCase kGroupCases[] = {
     {"groupsInFirstAppearanceOrderSharedCommonLast",
      {in("float", "x", "X", "Zeta"), in("float", "u", "U", nullptr), in("int", "y", "Y", "Alpha"),
@@ -74,7 +80,7 @@ class AttributeGroupsBuild : public oxHostTest, public ::testing::WithParamInter
 {
 };
 
-TEST_P(AttributeGroupsBuild, groupsValuesReferencesAndMasks)
+TEST_P(AttributeGroupsBuild, GroupsValuesReferencesAndMasks)
 {
     const GroupCase& c = GetParam();
     const USubstanceGraphPtr graph = hold(USubstanceGraph::create());
@@ -109,7 +115,9 @@ TEST_P(AttributeGroupsBuild, groupsValuesReferencesAndMasks)
 INSTANTIATE_TEST_SUITE_P(Inputs, AttributeGroupsBuild, ::testing::ValuesIn(kGroupCases),
                          [](const ::testing::TestParamInfo<GroupCase>& info) { return std::string(info.param.name); });
 
-TEST_F(oxHostTest, rebuildReleasesOldGroupsOnceAndReplacesThem)
+using AttributeGroupsTest = oxHostTest;
+
+TEST_F(AttributeGroupsTest, RebuildReleasesOldGroupsOnceAndReplacesThem)
 {
     const USubstanceGraphPtr graph = hold(USubstanceGraph::create());
     Access::rebuild(graph, {in("float", "a", "A", "G"), in("int", "b", "B", "H"), in("float", "c", "C", nullptr)});
@@ -127,7 +135,7 @@ TEST_F(oxHostTest, rebuildReleasesOldGroupsOnceAndReplacesThem)
     // The fixture's leak check shows old groups and values that were not released.
 }
 
-TEST_F(oxHostTest, modifierHoldsOneMaterialReferencePerCopy)
+TEST_F(AttributeGroupsTest, ModifierHoldsOneMaterialReferencePerCopy)
 {
     USubstanceMaterialPtr first = hold(USubstanceMaterial::create());
     USubstanceMaterialPtr second = hold(USubstanceMaterial::create());
