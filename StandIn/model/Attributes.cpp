@@ -5,14 +5,6 @@
 
 #include <utility>
 
-#define OX_DEFINE_CONTAINER_TYPE(Base, Name, Parent)                                               \
-    const osg::FieldContainerType& Base::getClassType()                                            \
-    {                                                                                              \
-        static const osg::FieldContainerType type(#Name, &Parent::getClassType());                 \
-        return type;                                                                               \
-    }                                                                                              \
-    const osg::FieldContainerType& Base::getType() const { return getClassType(); }
-
 OX_DEFINE_CONTAINER_TYPE(AttributeBase, Attribute, osg::FieldContainer)
 OX_DEFINE_CONTAINER_TYPE(AttributeValueBase, AttributeValue, Attribute)
 OX_DEFINE_CONTAINER_TYPE(AttributeFloatValueBase, AttributeFloatValue, AttributeValue)

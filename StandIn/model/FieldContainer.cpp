@@ -206,33 +206,37 @@ FieldContainerPtr FieldContainerFactory::getContainer(UInt32 id) const
     return FieldContainerPtr(id == 0 ? nullptr : registry().find(id));
 }
 
-void beginEditCP(const FieldContainerPtr& p, BitVector mask, UInt32 origin)
+namespace {
+
+/// Logs one begin or end of a bracket and returns the record.
+oxStandIn::EditRecord logEdit(const FieldContainerPtr& p, BitVector mask, UInt32 origin, bool begin)
 {
-    if (p.isNull())
-        return;
     oxStandIn::EditRecord r;
     r.containerId = p->getId();
     r.typeName = p->getType().getName();
     r.mask = mask;
     r.origin = origin;
-    r.begin = true;
-    oxStandIn::detail::EditState& state = oxStandIn::detail::editState();
-    state.log.push_back(r);
-    state.open.push_back({r.containerId, mask});
+    r.begin = begin;
+    oxStandIn::detail::editState().log.push_back(r);
+    return r;
+}
+
+} // namespace
+
+void beginEditCP(const FieldContainerPtr& p, BitVector mask, UInt32 origin)
+{
+    if (p.isNull())
+        return;
+    const oxStandIn::EditRecord r = logEdit(p, mask, origin, true);
+    oxStandIn::detail::editState().open.push_back({r.containerId, mask});
 }
 
 void endEditCP(const FieldContainerPtr& p, BitVector mask, UInt32 origin)
 {
     if (p.isNull())
         return;
-    oxStandIn::EditRecord r;
-    r.containerId = p->getId();
-    r.typeName = p->getType().getName();
-    r.mask = mask;
-    r.origin = origin;
-    r.begin = false;
+    const oxStandIn::EditRecord r = logEdit(p, mask, origin, false);
     oxStandIn::detail::EditState& state = oxStandIn::detail::editState();
-    state.log.push_back(r);
     // The innermost matching bracket closes.
     for (auto it = state.open.rbegin(); it != state.open.rend(); ++it)
     {

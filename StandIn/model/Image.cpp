@@ -152,16 +152,7 @@ const char* dataTypeName(osg::Int32 dataType)
 
 namespace osg {
 
-const FieldContainerType& ImageBase::getClassType()
-{
-    static const FieldContainerType type("Image", &FieldContainer::getClassType());
-    return type;
-}
-
-const FieldContainerType& ImageBase::getType() const
-{
-    return getClassType();
-}
+OX_DEFINE_CONTAINER_TYPE(ImageBase, Image, FieldContainer)
 
 ImagePtr Image::create()
 {

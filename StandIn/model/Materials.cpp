@@ -9,14 +9,6 @@
 #include <sstream>
 #include <utility>
 
-#define OX_DEFINE_CONTAINER_TYPE(Base, Name, Parent)                                               \
-    const osg::FieldContainerType& Base::getClassType()                                            \
-    {                                                                                              \
-        static const osg::FieldContainerType type(#Name, &Parent::getClassType());                 \
-        return type;                                                                               \
-    }                                                                                              \
-    const osg::FieldContainerType& Base::getType() const { return getClassType(); }
-
 OX_DEFINE_CONTAINER_TYPE(MaterialBase, Material, osg::FieldContainer)
 OX_DEFINE_CONTAINER_TYPE(ComponentSettingsBase, ComponentSettings, osg::FieldContainer)
 OX_DEFINE_CONTAINER_TYPE(ColorComponentsBase, ColorComponents, osg::FieldContainer)

@@ -61,3 +61,12 @@ const char* dataTypeName(osg::Int32 dataType);
 
 } // namespace detail
 } // namespace oxStandIn
+
+/// Defines the run-time type of a container class: its name and its parent type.
+#define OX_DEFINE_CONTAINER_TYPE(Base, Name, Parent)                                               \
+    const osg::FieldContainerType& Base::getClassType()                                            \
+    {                                                                                              \
+        static const osg::FieldContainerType type(#Name, &Parent::getClassType());                 \
+        return type;                                                                               \
+    }                                                                                              \
+    const osg::FieldContainerType& Base::getType() const { return getClassType(); }
