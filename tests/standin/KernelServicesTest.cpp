@@ -1,17 +1,14 @@
 // The host's kernel services and the values they carry: the service registry,
-// the Substance service's signals, the scoped service for tests, and the
-// integer vectors and image objects in QVariant.
+// the Substance service's signals, and integer vectors and image objects in
+// QVariant.
 
 #include "oxHostFixture.h"
 #include "oxKernelServices.h"
-#include "oxStandInServices.h"
 #include "oxdImage.h"
 #include "QOXIntVector.h"
 
-#include <QDebug>
 #include <QSignalSpy>
 
-#include <climits>
 #include <memory>
 #include <typeinfo>
 #include <utility>
@@ -62,43 +59,14 @@ TEST_F(KernelServicesTest, RegistryFindsEntriesAndForgetsDeletedServices)
     EXPECT_FALSE(lookup(OtherHash).first);
 }
 
-TEST_F(KernelServicesTest, ScopedServiceRestoresThePreviousEntry)
-{
-    oxSubstanceService previous;
-    {
-        oxStandIn::ScopedSubstanceService scoped;
-        EXPECT_EQ(lookup(), Lookup(true, scoped.service()));
-    }
-    EXPECT_EQ(lookup(), Lookup(false, Untouched));
-    oxKernelServiceFactory::the().registerService(SubstanceHash, &previous);
-    {
-        oxStandIn::ScopedSubstanceService scoped;
-    }
-    EXPECT_EQ(lookup(), Lookup(true, &previous));
-    {
-        auto gone = std::make_unique<oxSubstanceService>();
-        oxKernelServiceFactory::the().registerService(SubstanceHash, gone.get());
-        oxStandIn::ScopedSubstanceService scoped;
-        gone.reset();
-    }
-    EXPECT_EQ(lookup(), Lookup(false, Untouched)) << "a previous service deleted meanwhile does not come back";
-}
-
 TEST_F(KernelServicesTest, SignalsCarryTheirArguments)
 {
     oxSubstanceService service;
-    EXPECT_NE(qobject_cast<oxBaseService*>(&service), nullptr);
-    for (const char* signature :
-         {"presetsChanged(uint)", "presetApplied(uint)", "substancePropertyChanged(uint,QString,QVariant)"})
-        EXPECT_GE(service.metaObject()->indexOfSignal(signature), 0) << signature;
-
-    QSignalSpy changed(&service, &oxSubstanceService::presetsChanged);
     QSignalSpy applied(&service, &oxSubstanceService::presetApplied);
     QSignalSpy property(&service, &oxSubstanceService::substancePropertyChanged);
     const QVariant size = QVariant::fromValue(QOXIntVector3D(512, 1024, 1));
     emit service.presetApplied(0xffffffffu);
     emit service.substancePropertyChanged(3u, "$outputsize", size);
-    EXPECT_EQ(changed.count(), 0);
     ASSERT_EQ(applied.count(), 1);
     EXPECT_EQ(applied[0][0].toUInt(), 0xffffffffu);
     ASSERT_EQ(property.count(), 1);
@@ -107,17 +75,13 @@ TEST_F(KernelServicesTest, SignalsCarryTheirArguments)
     EXPECT_TRUE(qvariant_cast<QVariant>(property[0][2]) == size);
 }
 
-// ---------------------------------------------------------------- values in QVariant
-
 /// Checks a value type known to Qt by name and compared by value in QVariant.
 template <class T>
 void expectValueType(const char* name, const T& value, const T& other)
 {
     SCOPED_TRACE(name);
-    const int id = QMetaType::type(name);
-    ASSERT_NE(id, int(QMetaType::UnknownType));
+    const int id = QMetaType::type(name); // looked up before qMetaTypeId<T>() could register it
     EXPECT_EQ(id, qMetaTypeId<T>());
-    EXPECT_STREQ(QVariant::fromValue(value).typeName(), name);
     EXPECT_TRUE(QVariant::fromValue(value) == QVariant::fromValue(T(value)));
     EXPECT_FALSE(QVariant::fromValue(value) == QVariant::fromValue(other));
 }
@@ -130,25 +94,6 @@ TEST_F(KernelServicesTest, ValueTypesAreKnownByNameAndComparedByValue)
     expectValueType("QOXIntVector4D", QOXIntVector4D(1, -2, 3, -4), QOXIntVector4D(1, -2, 3, 4));
     expectValueType("oxdImage", oxdImage(17), oxdImage(0xffffffffu));
     EXPECT_FALSE(QVariant::fromValue(QOXIntVector2D(1, 2)) == QVariant::fromValue(QOXIntVector3D(1, 2, 0)));
-    EXPECT_EQ(QVariant::fromValue(oxdImage(42)).value<oxdImage>().getObjectId(), 42u);
-    QString text;
-    QDebug(&text) << QVariant::fromValue(QOXIntVector2D(1, -2)) << QVariant::fromValue(oxdImage(17));
-    EXPECT_TRUE(text.contains("QOXIntVector2D(1, -2)") && text.contains("oxdImage(17)")) << text.toStdString();
-}
-
-TEST_F(KernelServicesTest, VectorsAreOrderedComponentByComponent)
-{
-    EXPECT_LT(QOXIntVector2D(1, 9), QOXIntVector2D(2, 0));
-    EXPECT_LT(QOXIntVector2D(0, INT_MIN), QOXIntVector2D(0, INT_MAX));
-    EXPECT_FALSE(QOXIntVector3D(1, 2, 3) < QOXIntVector3D(1, 2, 3));
-    EXPECT_LT(QOXIntVector3D(1, 2, 9), QOXIntVector3D(1, 3, 0));
-    EXPECT_LT(QOXIntVector4D(1, 2, 3, -4), QOXIntVector4D(1, 2, 3, 4));
-    EXPECT_FALSE(QOXIntVector4D(1, 2, 4, 0) < QOXIntVector4D(1, 2, 3, 9));
-    const QOXIntVector3D a(1, 2, 3);
-    const QOXIntVector3D b(1, 2, 4);
-    int result = 0;
-    ASSERT_TRUE(QMetaType::compare(&b, &a, qMetaTypeId<QOXIntVector3D>(), &result));
-    EXPECT_EQ(result, 1);
 }
 
 } // namespace
