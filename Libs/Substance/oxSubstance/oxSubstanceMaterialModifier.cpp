@@ -228,7 +228,7 @@ void oxSubstanceMaterialModifier::loadAssociatedPresetFile(const std::shared_ptr
     // Both parts are filled in one pass, so that a "%2" in the directory stays as it is.
     const QString candidate =
         QStringLiteral("%1/%2.sbsprs").arg(archiveFile.dir().absolutePath(), archiveFile.baseName());
-    if (QFileInfo::exists(candidate))
+    if (QFileInfo(candidate).isFile())
         oxSubstancePresetUtils::addPresets(_material, candidate.toStdString());
 }
 
