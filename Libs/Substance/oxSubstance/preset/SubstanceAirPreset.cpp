@@ -32,7 +32,11 @@ std::size_t hexReferenceLength(const std::string& text, std::size_t at)
     return end + 1 - at;
 }
 
-void appendEscaped(std::string& out, const std::string& text)
+// Escapes text for an attribute value. With passReferences, a well-formed
+// hexadecimal character reference is copied as it stands (package URLs and labels
+// may hold such references on purpose); otherwise every "&" is escaped, so that the
+// text reads back exactly as it was (identifiers and values are data).
+void appendEscaped(std::string& out, const std::string& text, bool passReferences)
 {
     for (std::size_t i = 0; i < text.size() && text[i] != '\0'; ++i)
     {
@@ -40,7 +44,7 @@ void appendEscaped(std::string& out, const std::string& text)
         switch (c)
         {
         case '&':
-            if (const std::size_t length = hexReferenceLength(text, i))
+            if (const std::size_t length = passReferences ? hexReferenceLength(text, i) : 0)
             {
                 out.append(text, i, length);
                 i += length - 1;
@@ -177,7 +181,7 @@ bool parsePresets(std::vector<Preset>& presets, const char* xml)
 void writeEscaped(std::ostream& out, const std::string& text)
 {
     std::string escaped;
-    appendEscaped(escaped, text);
+    appendEscaped(escaped, text, true);
     out.write(escaped.data(), static_cast<std::streamsize>(escaped.size()));
 }
 
@@ -200,21 +204,21 @@ std::ostream& operator<<(std::ostream& out, const SubstanceAir::Preset& preset)
     // Built whole and written at once, so that the stream's width, base and
     // sign flags cannot alter the bytes.
     std::string text = " <sbspreset pkgurl=\"";
-    appendEscaped(text, preset.packageUrl);
+    appendEscaped(text, preset.packageUrl, true);
     text += "\" label=\"";
-    appendEscaped(text, preset.label);
+    appendEscaped(text, preset.label, true);
     text += "\" >\n";
 
     for (const SubstanceAir::Preset::InputValue& input : preset.inputValues)
     {
         text += "  <presetinput identifier=\"";
-        appendEscaped(text, input.identifier);
+        appendEscaped(text, input.identifier, false);
         text += "\" uid=\"";
         text += std::to_string(input.uid);
         text += "\" type=\"";
         text += std::to_string(input.type);
         text += input.type == SubstanceAir::Preset::FilePathType ? "\" filepath=\"" : "\" value=\"";
-        appendEscaped(text, input.value);
+        appendEscaped(text, input.value, false);
         text += "\" />\n";
     }
 

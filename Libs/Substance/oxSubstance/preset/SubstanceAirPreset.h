@@ -50,6 +50,8 @@ OX_SUBSTANCE_API bool parsePresets(std::vector<Preset>& presets, const char* xml
 /// Writes \p text escaped for an XML attribute value: & < > " ' and bytes below
 /// 32 become entities; a well-formed hexadecimal character reference
 /// ("&#x", hex digits, ";") is passed through unchanged. Stops at a zero byte.
+/// This is how package URLs and labels are written; identifiers and values
+/// escape every "&", so that they read back exactly as written.
 OX_SUBSTANCE_API void writeEscaped(std::ostream& out, const std::string& text);
 
 /// Header of a preset list file announcing \p count presets, with its newline.
