@@ -47,6 +47,15 @@ int intVector4DType()
     return id;
 }
 
+// Makes sure the integer vector types are known to Qt by their names, with
+// comparators, so that QVariant compares them by value.
+void registerIntVectorTypes()
+{
+    intVector2DType();
+    intVector3DType();
+    intVector4DType();
+}
+
 /// \p v as a T: as stored when it holds type \p typeId, else Qt's conversion
 /// when there is one, else a default-constructed T.
 template <class T>
@@ -105,13 +114,6 @@ oxSubstanceAttributeSync::oxSubstanceAttributeSync()
 oxSubstanceAttributeSync::oxSubstanceAttributeSync(const oxSubstanceAttributeSync& other) = default;
 oxSubstanceAttributeSync& oxSubstanceAttributeSync::operator=(const oxSubstanceAttributeSync& other) = default;
 oxSubstanceAttributeSync::~oxSubstanceAttributeSync() = default;
-
-void oxSubstanceAttributeSync::registerIntVectorTypes()
-{
-    intVector2DType();
-    intVector3DType();
-    intVector4DType();
-}
 
 // ---------------------------------------------------------------- dispatch
 

@@ -47,10 +47,6 @@ public:
     AttributeValuePtr searchProperty(const USubstanceMaterialPtr& material, const QString& graphName,
                                      const QString& property) const;
 
-    /// Makes sure the integer vector types are known to Qt's meta-type system
-    /// by their names, with comparators, so that QVariant compares them by value.
-    static void registerIntVectorTypes();
-
 private:
     using Setter = bool (oxSubstanceAttributeSync::*)(AttributeValuePtr&, const QVariant&);
     using Getter = bool (oxSubstanceAttributeSync::*)(const AttributeValuePtr&, QVariant&);
