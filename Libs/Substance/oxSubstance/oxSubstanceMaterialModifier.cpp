@@ -32,6 +32,13 @@ const char* const kContext = "oxSubstanceMaterialModifier";
 // Name of the shared group of the labelled inputs that have no group.
 const std::string kCommonGroupName = "Common";
 
+/// Logs that an input's value could not be applied to the material, and why.
+void reportNotApplied(const std::string& material, const QString& group, const QString& id, const char* reason)
+{
+    oxLog::error("Unable to apply parameter to material %s, group: %s, property %s: %s", material.c_str(),
+                 group.toUtf8().constData(), id.toUtf8().constData(), reason);
+}
+
 } // namespace
 
 oxSubstanceMaterialModifier::oxSubstanceMaterialModifier(USubstanceMaterialPtr& material) : _material(material)
@@ -286,25 +293,21 @@ void oxSubstanceMaterialModifier::applyGraphValues(const USubstanceGraphPtr& gra
         const AttributeGroupPtr attributeGroup = graph->getAttributeGroup(group.toStdString());
         if (attributeGroup.isNull())
         {
-            oxLog::error("Unable to apply parameter to material %s, group: %s, property %s: Group not found.",
-                         materialName.c_str(), group.toUtf8().constData(), id.toUtf8().constData());
+            reportNotApplied(materialName, group, id, "Group not found.");
             continue;
         }
 
         AttributeValuePtr attribute = attributeGroup->getAttribute(id.toStdString());
         if (attribute.isNull())
         {
-            oxLog::error("Unable to apply parameter to material %s, group: %s, property %s: Property not found.",
-                         materialName.c_str(), group.toUtf8().constData(), id.toUtf8().constData());
+            reportNotApplied(materialName, group, id, "Property not found.");
             continue;
         }
 
         QVariant current;
         if (!oxSubstanceAttributeSync().getOsgAttribute(_material, attribute, current))
         {
-            oxLog::error("Unable to apply parameter to material %s, group: %s, property %s: Unable to fetch "
-                         "current value.",
-                         materialName.c_str(), group.toUtf8().constData(), id.toUtf8().constData());
+            reportNotApplied(materialName, group, id, "Unable to fetch current value.");
             continue;
         }
 
