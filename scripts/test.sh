@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 build=build
-options=(-DOX_WERROR=ON)
+options=(-DOX_WERROR=ON -DOX_BUILD_BENCH=ON)
 if [ "${1:-}" = "--sanitize" ]; then
   build=build-sanitize
   options+=(-DOX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
