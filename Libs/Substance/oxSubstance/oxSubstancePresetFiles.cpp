@@ -1,5 +1,7 @@
 #include "oxSubstancePresetUtils.h"
 
+#include "oxSubstanceArchiveLookup.h"
+
 #include "host/QSubstanceArchive.h"
 #include "host/oxHostUtils.h"
 #include "preset/SubstanceAirPreset.h"
@@ -23,18 +25,6 @@ std::string urlKey(const std::string& url)
 {
     const std::string::size_type pos = url.rfind("//");
     return pos == std::string::npos ? url : url.substr(pos + 2);
-}
-
-/// The archive that the archive service keeps for the material; null when there
-/// is none or nothing is loaded into it.
-std::shared_ptr<QSubstanceArchive> loadedArchive(const USubstanceMaterialPtr& material)
-{
-    bool created = false;
-    std::shared_ptr<QSubstanceArchive> archive =
-        oxSubstanceArchiveFactory::instance().getMaterialArchive(material->getId(), created);
-    if (!archive || archive->isEmpty())
-        return nullptr;
-    return archive;
 }
 
 /// Equality of two records as far as duplicates go: uid and type of the inputs
@@ -88,7 +78,7 @@ std::vector<SubstancePresetPtr> oxSubstancePresetUtils::parsePresets(const USubs
     std::vector<SubstancePresetPtr> result;
     if (material.isNull())
         return result;
-    const std::shared_ptr<QSubstanceArchive> archive = loadedArchive(material);
+    const std::shared_ptr<QSubstanceArchive> archive = oxSubstanceArchiveLookup::loadedArchive(material);
     if (!archive)
         return result;
 

@@ -2,19 +2,22 @@
 /// \file oxSubstancePresetUtils.h
 /// Static utilities for the preset list of a Substance material: names and
 /// indexes, reading preset XML into new preset objects, importing and
-/// exporting preset files, adding, inserting and removing presets, and moving
-/// the legacy preset text of old materials into preset objects.
+/// exporting preset files, adding, inserting and removing presets, moving
+/// the legacy preset text of old materials into preset objects, relating
+/// presets to the material's current state, and the preset render cache.
 
 #include "oxSubstanceExport.h"
 
 #include "host/Materials.h"
 
 #include <QCoreApplication>
+#include <QVariant>
 #include <QString>
 #include <QStringList>
 
 #include <cstddef>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -99,4 +102,59 @@ public:
     /// and clears the text. The text is kept when no preset came of it (no
     /// archive loaded yet, an empty archive, or a text that does not read).
     static void convertLegayPresets(USubstanceMaterialPtr& material);
+
+    // ------------------------------------------------------------ presets and the current state
+
+    /// Input identifier to value; the apply-preset command keeps maps of this type.
+    using ValueMap = std::map<QString, QVariant>;
+
+    /// The values of a preset's content, by input identifier (the later of two
+    /// inputs with one identifier wins). Empty for a null preset or content that
+    /// does not read.
+    static ValueMap getValues(const SubstancePresetPtr& preset);
+    /// The content of one preset holding the material's current input values;
+    /// empty for a null material or one whose archive holds nothing.
+    static std::string fetchPresetContent(const USubstanceMaterialPtr& material);
+    /// Stores \p content in the preset and replaces its cached images by the
+    /// images that the material's active attribute groups hold now (none when
+    /// they hold none). Nothing for a null material or preset.
+    static void applyPresetContent(const USubstanceMaterialPtr& material, const SubstancePresetPtr& preset,
+                                   std::string content);
+    /// Captures the material's current state into the preset (content and
+    /// images). Nothing when there is no state to capture, so a preset never
+    /// loses its content to an empty text.
+    static void captureContent(const USubstanceMaterialPtr& material, const SubstancePresetPtr& preset);
+
+    /// The indexes of the presets that equal the material's current state.
+    ///
+    /// A preset matches when, for every current input value, it holds an equal
+    /// value, or leaves the input out while the input is at its default.
+    /// Identifiers that the graph lacks are ignored; with no current values
+    /// every slot (null ones included) matches. A colour's current value has
+    /// no alpha: a preset's four components match it by the first three.
+    /// Empty for a null material, one without an active graph, or one whose
+    /// archive holds nothing.
+    ///
+    /// The values read from each preset's content are remembered, keyed by the
+    /// preset and checked against its content on every call, so an unchanged
+    /// preset is not read again; the result is always that of the current
+    /// contents and state.
+    static std::set<unsigned int> getMatchingPresetIndexes(const USubstanceMaterialPtr& material);
+    /// The current preset: the only matching one; among several, the last
+    /// activated preset when it is one of them, else the first. False, \p index
+    /// untouched, when none matches.
+    static bool getCurrentState(const USubstanceMaterialPtr& material, unsigned int& index);
+
+    // ------------------------------------------------------------ preset render cache
+
+    /// Whether the render cache is on (process-wide).
+    static bool isCacheEnabled();
+    /// Switches the render cache of every Substance material.
+    static void enableCache(bool enable);
+    /// Drops the cached renders of every Substance material.
+    static void clearCache();
+    /// Has a Substance material write a description of its cache to the log,
+    /// headed by the two texts. Nothing when either text is null or the material
+    /// is not a Substance material.
+    static void dumpCache(const MaterialPtr& material, const char* title, const char* detail);
 };

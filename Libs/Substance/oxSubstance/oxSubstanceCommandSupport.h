@@ -1,0 +1,153 @@
+#pragma once
+/// \file oxSubstanceCommandSupport.h
+/// What every undo command of the library shares: finding its material again
+/// by container id, the host's Substance service and its notifications,
+/// values that keep an image alive while a command stores them, rendering, and
+/// the one write of a property value; plus the command base template that
+/// gives each command class its command id.
+///
+/// A command class is written as
+/// \code
+/// class OX_SUBSTANCE_API oxMyUndoCommand : public oxSubstanceUndoCommand<oxMyUndoCommand>
+/// {
+///     Q_DECLARE_TR_FUNCTIONS(oxMyUndoCommand)
+/// public:
+///     oxMyUndoCommand(const USubstanceMaterialPtr& material, QUndoCommand* parent)
+///         : oxSubstanceUndoCommand(oxUndoString("My substance edit", "Material Commands"), material, parent)
+///     {}
+///     void redo() override; // getMaterial(), notifyPresetsChanged(), ...
+///     void undo() override;
+/// };
+/// \endcode
+/// and so has `commandId()`, `id()`, `canMergeWith()` (false), `materialId()`
+/// and `getMaterial()` from the template, and `tr`/`trUtf8` in its own name.
+
+#include "oxSubstanceExport.h"
+
+#include "host/Materials.h"
+#include "host/oxUndoCommand.h"
+
+#include <QString>
+#include <QVariant>
+
+#include <map>
+#include <typeinfo>
+
+class oxSubstanceService;
+
+/// Static helpers of the undo commands. Every function accepts a null
+/// material (or an id that names none) and then does nothing.
+class OX_SUBSTANCE_API oxSubstanceCommandSupport
+{
+public:
+    oxSubstanceCommandSupport() = delete;
+
+    /// The container id by which a command remembers a material; 0 for a null handle.
+    static osg::UInt32 materialIdOf(const USubstanceMaterialPtr& material);
+    /// The Substance material (or a material derived from it) with this container
+    /// id; null when it is gone or the id names another kind of container.
+    static USubstanceMaterialPtr findMaterial(osg::UInt32 materialId);
+
+    /// The host's Substance service. Null, with "oxKernelServiceFactory:
+    /// couldn't find class 'oxSubstanceService'!" or "oxKernelServiceFactory:
+    /// service 'oxSubstanceService' is NULL!" on the standard error stream, when
+    /// the kernel-service factory has no entry for it or a null one.
+    static oxSubstanceService* getService();
+    /// Emits presetsChanged(materialId) on the service, if there is one.
+    static void notifyPresetsChanged(osg::UInt32 materialId);
+    /// Emits presetApplied(materialId) on the service, if there is one.
+    static void notifyPresetApplied(osg::UInt32 materialId);
+    /// Emits substancePropertyChanged(materialId, property, value) on the service, if there is one.
+    static void notifyPropertyChanged(osg::UInt32 materialId, const QString& property, const QVariant& value);
+
+    /// Takes one reference on the image container that \p value names when it
+    /// holds an oxdImage; nothing for other values or a container that is gone.
+    static void addImageReference(const QVariant& value);
+    /// Gives back the reference that addImageReference took for \p value.
+    static void releaseImageReference(const QVariant& value);
+
+    /// Writes one value: finds the property (identifier or label) of the graph,
+    /// writes the value into it, passes it to the material's archive, renders
+    /// when \p render is true and the archive asks for it, and emits
+    /// substancePropertyChanged, also when the archive does not ask for a render.
+    /// Nothing, and no signal, for an invalid value, a property that is not
+    /// found or a value that the attribute refuses.
+    static void applyPropertyValue(const USubstanceMaterialPtr& material, QString graph, QString property,
+                                   const QVariant& value, bool render);
+    /// Renders a material's textures once after a batch of writes made without
+    /// rendering; nothing when its archive holds nothing.
+    static void renderMaterialTextures(osg::UInt32 materialId);
+};
+
+/// A QVariant that a command stores. While it holds an oxdImage it holds one
+/// reference on that image's container (oxSubstanceCommandSupport::addImageReference),
+/// so the image lives as long as the command keeps the value; copies take a
+/// reference of their own, assignment takes the new one before it gives back
+/// the old one. Values of other types are kept as they are.
+class OX_SUBSTANCE_API oxSubstanceStoredValue
+{
+public:
+    oxSubstanceStoredValue() = default;
+    oxSubstanceStoredValue(const QVariant& value);
+    oxSubstanceStoredValue(const oxSubstanceStoredValue& other);
+    oxSubstanceStoredValue& operator=(const oxSubstanceStoredValue& other);
+    ~oxSubstanceStoredValue();
+
+    const QVariant& value() const { return _value; }
+    bool isValid() const { return _value.isValid(); }
+
+private:
+    QVariant _value;
+};
+
+/// Input identifier to stored value: the value maps of commands that change
+/// many inputs at once.
+using oxSubstanceStoredValueMap = std::map<QString, oxSubstanceStoredValue>;
+
+/// Base of every undo command of the library: the host's oxUndoCommand plus the
+/// material's container id and the class's own command id. Adds no virtual
+/// function of its own.
+template <class Command>
+class oxSubstanceUndoCommand : public oxUndoCommand
+{
+public:
+    /// The command id of the class: its own, equal only among commands of the class.
+    static int commandId()
+    {
+        static const int cmdId = oxUndoCommand::makeId(typeid(Command));
+        return cmdId;
+    }
+    int id() const override { return commandId(); }
+    /// Commands do not merge unless their class says otherwise.
+    bool canMergeWith(const QUndoCommand* other) const override
+    {
+        Q_UNUSED(other);
+        return false;
+    }
+    /// The container id of the command's material (0 when it was given a null handle).
+    osg::UInt32 materialId() const { return _materialId; }
+
+protected:
+    oxSubstanceUndoCommand(const oxUndoString& text, osg::UInt32 materialId, QUndoCommand* parent)
+        : oxUndoCommand(text, parent), _materialId(materialId)
+    {
+    }
+    oxSubstanceUndoCommand(const oxUndoString& text, const USubstanceMaterialPtr& material, QUndoCommand* parent)
+        : oxSubstanceUndoCommand(text, oxSubstanceCommandSupport::materialIdOf(material), parent)
+    {
+    }
+
+    /// The command's material, found again by its id; null when it is gone.
+    USubstanceMaterialPtr getMaterial() const { return oxSubstanceCommandSupport::findMaterial(_materialId); }
+    void notifyPresetsChanged() const { oxSubstanceCommandSupport::notifyPresetsChanged(_materialId); }
+    void notifyPresetApplied() const { oxSubstanceCommandSupport::notifyPresetApplied(_materialId); }
+    void renderMaterialTextures() const { oxSubstanceCommandSupport::renderMaterialTextures(_materialId); }
+
+    /// Merging copies the base's merge state from the newer command.
+    void takeMergeStateFrom(const oxSubstanceUndoCommand& newer) { m_mergeTimeStamp = newer.m_mergeTimeStamp; }
+
+private:
+    static void classNameTest() {}
+
+    osg::UInt32 _materialId;
+};
