@@ -16,6 +16,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QVector2D>
 #include <QVector3D>
 #include <QVector4D>
 
@@ -246,6 +247,68 @@ TEST_F(PresetStateTest, RememberedValuesFollowEveryChange)
     const USubstanceMaterialPtr n = wood({other.c_str(), match.c_str()});
     EXPECT_EQ(Utils::getMatchingPresetIndexes(n), (Indexes{1}));
     EXPECT_EQ(Utils::getMatchingPresetIndexes(m), (Indexes{0, 2}));
+}
+
+/// The matching rule stated plainly, every preset read anew.
+Indexes matchingByTheRule(const USubstanceMaterialPtr& m)
+{
+    bool created = false;
+    const auto current = oxSubstanceArchiveFactory::instance().getMaterialArchive(m->getId(), created)->getActiveGraphValues();
+    Indexes result;
+    const osg::MField<SubstancePresetPtr>& presets = m->getSubstancePresets();
+    for (unsigned int i = 0; i < presets.size(); ++i)
+    {
+        const Utils::ValueMap values = Utils::getValues(presets[i]);
+        bool match = true;
+        for (const auto& entry : current)
+        {
+            const auto it = values.find(entry.first);
+            const QVariant& now = entry.second.value;
+            if (it == values.end())
+                match = match && entry.second.isDefault;
+            else if (it->second.userType() == QMetaType::QVector4D && now.userType() == QMetaType::QVector3D)
+                match = match && it->second.value<QVector4D>().toVector3D() == now.value<QVector3D>();
+            else
+                match = match && it->second == now;
+        }
+        if (match)
+            result.insert(i);
+    }
+    return result;
+}
+
+TEST_F(PresetStateTest, RememberedResultsAgreeWithTheRuleAfterEveryEdit)
+{
+    const std::string presets[] = {
+        preset({Roughness, Pattern, Tiling}),
+        preset({Roughness, Pattern, Tiling, {"tint", 3, "0.1,0.2,0.3,1"}}),
+        preset({{"roughness", 0, "0.5"}, Pattern, Tiling}),
+        preset({Roughness, {"pattern", 4, "0"}, Tiling, {"contrast", 2, "2,2,2"}}),
+        preset({{"roughness", 0, "0.5"}, {"pattern", 4, "0"}, {"tiling", 1, "1,1"}}),
+        preset({Roughness, Pattern, Tiling, {"contrast", 2, "1,1,1"}}),
+    };
+    const USubstanceMaterialPtr m =
+        wood({presets[0].c_str(), presets[1].c_str(), presets[2].c_str(), presets[3].c_str(), presets[4].c_str(),
+              presets[5].c_str(), nullptr});
+    const struct
+    {
+        const char* property;
+        QVariant value;
+    } edits[] = {{"roughness", 0.5f}, {"roughness", 0.35f}, {"contrast", QVector3D(2, 2, 2)},
+                 {"pattern", 0},      {"tint", QVector3D(0.1f, 0.2f, 0.3f)}, {"contrast", QVector3D(1, 1, 1)},
+                 {"pattern", 1},      {"tiling", QVector2D(1, 1)}, {"roughness", 0.5f},
+                 {"pattern", 0},      {"tint", QVector3D(0.8f, 0.6f, 0.4f)}, {"roughness", 0.5f},
+                 {"tiling", QVector2D(2, 2)}, {"pattern", 1}, {"roughness", 0.35f}};
+    EXPECT_EQ(Utils::getMatchingPresetIndexes(m), matchingByTheRule(m));
+    std::set<Indexes> seen;
+    for (const auto& edit : edits)
+    {
+        oxSubstanceCommandSupport::applyPropertyValue(m, "Wood", edit.property, edit.value, false);
+        const Indexes expected = matchingByTheRule(m);
+        EXPECT_EQ(Utils::getMatchingPresetIndexes(m), expected) << edit.property;
+        seen.insert(expected);
+    }
+    EXPECT_GE(seen.size(), 5u) << "the edits should make different presets match";
 }
 
 TEST_F(PresetStateTest, ArchiveValuesAndAttributesAgreeOnEveryForm)

@@ -8,6 +8,7 @@
 #include <QVector3D>
 #include <QVector4D>
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -43,26 +44,32 @@ bool sameValue(const QVariant& preset, const QVariant& current)
            QVariant(preset.value<QVector4D>().toVector3D()) == current;
 }
 
-/// Whether a preset's values account for every current value. Both maps are
-/// ordered by identifier, so one walk over both does.
-bool matches(const ValueMap& preset, const CurrentValues& current)
+/// Whether a preset's values account for one current value: an equal value,
+/// or none while the input is at its default.
+bool accountsFor(const ValueMap& preset, const CurrentValues::value_type& current)
+{
+    const auto p = preset.find(current.first);
+    return p == preset.end() ? current.second.isDefault : sameValue(p->second, current.second.value);
+}
+
+/// The position of the first current value that a preset's values do not
+/// account for; -1 when they account for all (the preset matches). Both maps
+/// are ordered by identifier, so one walk over both does.
+int firstMismatch(const ValueMap& preset, const CurrentValues& current)
 {
     auto p = preset.begin();
+    int position = 0;
     for (const auto& entry : current)
     {
         while (p != preset.end() && p->first < entry.first)
             ++p;
-        if (p != preset.end() && p->first == entry.first)
-        {
-            if (!sameValue(p->second, entry.second.value))
-                return false;
-        }
-        else if (!entry.second.isDefault)
-        {
-            return false;
-        }
+        const bool accounted = p != preset.end() && p->first == entry.first ? sameValue(p->second, entry.second.value)
+                                                                            : entry.second.isDefault;
+        if (!accounted)
+            return position;
+        ++position;
     }
-    return true;
+    return -1;
 }
 
 /// Exact equality of two values: same type and same content (QVariant compares
@@ -76,22 +83,30 @@ bool identical(const QVariant& a, const QVariant& b)
     return a == b;
 }
 
-bool identical(const CurrentValues& a, const CurrentValues& b)
+/// Compares two states. True when both have the same identifiers in the same
+/// order; \p changed then lists the positions whose value or default flag differ.
+bool sameIdentifiers(const CurrentValues& a, const CurrentValues& b, std::vector<int>& changed)
 {
+    changed.clear();
     if (a.size() != b.size())
         return false;
-    for (auto i = a.begin(), j = b.begin(); i != a.end(); ++i, ++j)
+    int position = 0;
+    for (auto i = a.begin(), j = b.begin(); i != a.end(); ++i, ++j, ++position)
     {
-        if (i->first != j->first || i->second.isDefault != j->second.isDefault ||
-            !identical(i->second.value, j->second.value))
+        if (i->first != j->first)
             return false;
+        if (i->second.isDefault != j->second.isDefault || !identical(i->second.value, j->second.value))
+            changed.push_back(position);
     }
     return true;
 }
 
 /// What the matching remembers between calls, so that an unchanged preset is
 /// not read again and, while the material's state stays the same, not
-/// compared again either.
+/// compared again either. After a change of a few values only those are
+/// compared again: a preset that matched before still matches when it
+/// accounts for the changed values, and one that failed on a value that did
+/// not change still fails.
 ///
 /// The values of a preset depend on its content and, through the archive
 /// service's conversion of the output size, on the service's default sync
@@ -113,15 +128,22 @@ public:
         forgetDeadMaterials();
 
         MaterialMemo& memo = _materials[material->getId()];
-        if (memo.stateStamp == 0 || !identical(memo.current, current))
+        std::vector<int> changed;
+        const bool sameKeys = memo.stateStamp != 0 && sameIdentifiers(memo.current, current, changed);
+        if (!sameKeys || !changed.empty())
         {
+            memo.previousStamp = sameKeys ? memo.stateStamp : 0;
+            memo.changed = std::move(changed);
             memo.current = std::move(current);
+            memo.positions.clear();
+            for (const auto& entry : memo.current)
+                memo.positions.push_back(&entry);
             memo.stateStamp = ++_lastStamp;
         }
         const std::uint64_t call = ++_lastStamp;
 
         std::set<unsigned int> result;
-        const bool nullSlotMatches = matches(ValueMap(), memo.current);
+        const bool nullSlotMatches = firstMismatch(ValueMap(), memo.current) < 0;
         const osg::MField<SubstancePresetPtr>& presets = material->getSubstancePresets();
         for (std::size_t index = 0; index < presets.size(); ++index)
         {
@@ -139,10 +161,12 @@ public:
                 }
                 if (remembered.stateStamp != memo.stateStamp)
                 {
-                    remembered.matches = matches(remembered.values, memo.current);
+                    remembered.mismatch = remembered.stateStamp != 0 && remembered.stateStamp == memo.previousStamp
+                                              ? mismatchAfterChange(remembered, memo)
+                                              : firstMismatch(remembered.values, memo.current);
                     remembered.stateStamp = memo.stateStamp;
                 }
-                match = remembered.matches;
+                match = remembered.mismatch < 0;
             }
             if (match)
                 result.insert(static_cast<unsigned int>(index));
@@ -158,17 +182,39 @@ private:
     {
         std::string content;          ///< the content that values were read from
         ValueMap values;
-        std::uint64_t stateStamp = 0; ///< the material state that matches holds for; 0 for none
-        bool matches = false;
+        std::uint64_t stateStamp = 0; ///< the material state that mismatch holds for; 0 for none
+        int mismatch = -1;            ///< a position that the values do not account for; -1 when they match
         std::uint64_t seen = 0;       ///< the last call that found the preset on the material
     };
 
     struct MaterialMemo
     {
         CurrentValues current;        ///< the material's state at the last call
+        std::vector<const CurrentValues::value_type*> positions; ///< the entries of current, by position
         std::uint64_t stateStamp = 0; ///< changes whenever that state changes
+        std::uint64_t previousStamp = 0; ///< the state before, when it had the same identifiers; else 0
+        std::vector<int> changed;     ///< the positions that changed since that state, ascending
         std::unordered_map<osg::UInt32, RememberedPreset> presets; ///< by preset container id
     };
+
+    /// The mismatch of a preset whose result is known for the state just before
+    /// the current one.
+    static int mismatchAfterChange(const RememberedPreset& remembered, const MaterialMemo& memo)
+    {
+        const std::vector<int>& changed = memo.changed;
+        if (remembered.mismatch >= 0)
+        {
+            if (!std::binary_search(changed.begin(), changed.end(), remembered.mismatch))
+                return remembered.mismatch;
+            return firstMismatch(remembered.values, memo.current);
+        }
+        for (int position : changed)
+        {
+            if (!accountsFor(remembered.values, *memo.positions[static_cast<std::size_t>(position)]))
+                return position;
+        }
+        return -1;
+    }
 
     void forgetDeadMaterials()
     {
