@@ -203,14 +203,14 @@ TEST_F(PropertyUndoCommandTest, FetchedUndoValueIsNotReadAgain)
 
     // A second fetch replaces the value without keeping a reference of the first.
     const ImagePtr first = osg::Image::create();
+    const osg::UInt32 firstId = first->getId();
     oxSubstanceAttributeSync().setOsgAttribute(m, "Wood", "mask", image(first));
-    Command* imageCommand = Command::create(m, "Wood", "mask", QVariant::fromValue(oxdImage()));
+    const std::unique_ptr<Command> imageCommand(Command::create(m, "Wood", "mask", QVariant::fromValue(oxdImage())));
     imageCommand->fetchUndoValue();
-    EXPECT_EQ(oxContainerState(first->getId()), "refs 2"); // the attribute and the command
+    EXPECT_EQ(oxContainerState(firstId), "refs 2"); // the attribute and the command
     oxSubstanceAttributeSync().setOsgAttribute(m, "Wood", "mask", QVariant::fromValue(oxdImage()));
     imageCommand->fetchUndoValue();
-    EXPECT_EQ(oxContainerState(first->getId()), "gone");
-    delete imageCommand;
+    EXPECT_EQ(oxContainerState(firstId), "gone");
 }
 
 TEST_F(PropertyUndoCommandTest, ImageValuesLiveAsLongAsACommandStoresThem)
