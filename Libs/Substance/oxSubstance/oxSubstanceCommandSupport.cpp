@@ -47,12 +47,11 @@ oxSubstanceService* oxSubstanceCommandSupport::getService()
         std::fprintf(stderr, "oxKernelServiceFactory: couldn't find class '%s'!\n", name);
         return nullptr;
     }
-    if (!service)
-    {
+    // An entry that holds a service of another class counts as a null one.
+    oxSubstanceService* const substanceService = qobject_cast<oxSubstanceService*>(service);
+    if (!substanceService)
         std::fprintf(stderr, "oxKernelServiceFactory: service '%s' is NULL!\n", name);
-        return nullptr;
-    }
-    return static_cast<oxSubstanceService*>(service);
+    return substanceService;
 }
 
 void oxSubstanceCommandSupport::notifyPresetsChanged(osg::UInt32 materialId)
