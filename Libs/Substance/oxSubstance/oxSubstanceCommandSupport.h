@@ -51,7 +51,7 @@ public:
     /// The host's Substance service. Null, with "oxKernelServiceFactory:
     /// couldn't find class 'oxSubstanceService'!" or "oxKernelServiceFactory:
     /// service 'oxSubstanceService' is NULL!" on the standard error stream, when
-    /// the kernel-service factory has no entry for it or a null one.
+    /// the kernel-service factory has no entry for it, or a null one (or one of another class).
     static oxSubstanceService* getService();
     /// Emits presetsChanged(materialId) on the service, if there is one.
     static void notifyPresetsChanged(osg::UInt32 materialId);
