@@ -1,12 +1,13 @@
 #include "oxSubstancePresetUtils.h"
 
+#include "oxSubstanceFilePath.h"
+
 #include "host/QSubstanceArchive.h"
 #include "host/oxHostUtils.h"
 #include "preset/SubstanceAirPreset.h"
 
 #include <QDebug>
 #include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <cstdint>
@@ -163,12 +164,7 @@ void oxSubstancePresetUtils::addPresets(const USubstanceMaterialPtr& material, c
 {
     if (material.isNull())
         return;
-    // A file that exists under the path as given is read from there, so that a
-    // folder whose name holds a "$" or starts with "~" is not expanded away;
-    // otherwise "~" and environment variables are expanded.
-    QString file = QString::fromStdString(path);
-    if (!QFileInfo::exists(file))
-        file = QString::fromStdString(oxFile::expandFilename(path));
+    const QString file = oxSubstanceExistingOrExpandedPath(path);
     addPresets(material, importPresets(material, QStringList{file}, false, true));
 }
 
