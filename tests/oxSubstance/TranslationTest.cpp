@@ -39,7 +39,7 @@ public:
 /// The (context, source) pairs of the library's translation file.
 QSet<Text> textsOfTranslationFile()
 {
-    QFile file(QStringLiteral(OX_SAMPLES_DIR "/../Libs/Substance/oxSubstance/translations/oxSubstance.ts"));
+    QFile file(QStringLiteral(OX_SOURCE_DIR "/Libs/Substance/oxSubstance/translations/oxSubstance.ts"));
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
     QSet<Text> texts;
     QXmlStreamReader xml(&file);
