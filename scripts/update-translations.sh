@@ -30,12 +30,13 @@ refresh() {
     echo "$problems" >&2
     return 1
   fi
-  # lupdate skips a context that is not a literal without a word.
-  problems=$(grep -rnE --include='*.h' --include='*.cpp' '(translate|QT_TRANSLATE_NOOP)\([[:space:]]*[^"[:space:])]' \
+  # lupdate passes over a text or a context that is not a literal without a word.
+  problems=$(grep -rnE --include='*.h' --include='*.cpp' \
+    '(\b(tr|trUtf8|QT_TR_NOOP)|QCoreApplication::translate|QT_TRANSLATE_NOOP)\([[:space:]]*[^"[:space:])]' \
     "$library" || true)
   if [ -n "$problems" ]; then
     echo "$problems" >&2
-    echo "update-translations: the context of a translated text must be a literal (the class name)" >&2
+    echo "update-translations: translated texts and their contexts (the class name) must be literals" >&2
     return 1
   fi
   # A line end belongs to the log, not to the text that translators see.
