@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the packages that the build needs, when any is missing (Debian/Ubuntu).
 set -euo pipefail
-packages=(cmake g++ make pkg-config qtbase5-dev libtinyxml-dev libgtest-dev libbenchmark-dev)
+packages=(cmake g++ make pkg-config qtbase5-dev qttools5-dev-tools libtinyxml-dev libgtest-dev libbenchmark-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -3,21 +3,60 @@
 #include "oxSubstanceAttributeSync.h"
 #include "oxSubstancePresetUtils.h"
 
+#include "host/OSGImage.h"
 #include "host/QOXIntVector.h"
 #include "host/oxdImage.h"
 
 #include <QJsonArray>
+#include <QLocale>
 #include <QStringList>
 #include <QVector2D>
 #include <QVector3D>
 #include <QVector4D>
 
+#include <charconv>
+
 namespace {
 
-/// A float as the shortest decimal that reads back as the same float.
+// The attribute whose value is the material's output size: log2 of width and
+// height, and the material's sync flag.
+const QString kOutputSizeId = QStringLiteral("$outputsize");
+
+/// A float as the double nearest to the shortest decimal that reads back as
+/// the same float: JSON and the text form then print that decimal.
 QJsonValue number(float value)
 {
-    return QString::number(static_cast<double>(value), 'g', 7).toDouble();
+    char text[32];
+    const std::to_chars_result end = std::to_chars(text, text + sizeof text, value);
+    return QByteArray(text, static_cast<int>(end.ptr - text)).toDouble();
+}
+
+/// Pixels of a log2 size; null for a log2 that is no size.
+QJsonValue pixels(int log2)
+{
+    return log2 >= 0 && log2 <= 30 ? QJsonValue(1 << log2) : QJsonValue();
+}
+
+/// An output size read as pixels: {"width", "height"}, and "synced" when \p synced is given.
+QJsonObject outputSize(const QJsonArray& log2, const QJsonValue& synced = QJsonValue::Undefined)
+{
+    QJsonObject size{{"width", pixels(log2.at(0).toInt())}, {"height", pixels(log2.at(1).toInt())}};
+    if (!synced.isUndefined())
+        size["synced"] = synced.toInt() != 0;
+    return size;
+}
+
+/// Names of the image data types.
+QString dataTypeName(int dataType)
+{
+    switch (dataType)
+    {
+    case osg::Image::OSG_UINT8_IMAGEDATA: return QStringLiteral("uint8");
+    case osg::Image::OSG_UINT16_IMAGEDATA: return QStringLiteral("uint16");
+    case osg::Image::OSG_UINT32_IMAGEDATA: return QStringLiteral("uint32");
+    case osg::Image::OSG_FLOAT32_IMAGEDATA: return QStringLiteral("float32");
+    default: return QStringLiteral("unknown (0x%1)").arg(dataType, 0, 16);
+    }
 }
 
 template <class Vector>
@@ -164,6 +203,13 @@ QJsonObject describeAttribute(const USubstanceMaterialPtr& material, const Attri
     out["value"] = oxSubstanceAttributeSync().getOsgAttribute(material, value, current) ? variantToJson(current)
                                                                                           : QJsonValue();
     describeRange(value, out);
+    if (out["id"] == kOutputSizeId)
+    {
+        const QJsonArray log2 = out["value"].toArray();
+        out["value"] = log2.size() == 3 ? QJsonValue(outputSize(log2, log2.at(2))) : QJsonValue();
+        for (const char* key : {"min", "max", "defaultValue"})
+            out[key] = outputSize(out[key].toArray());
+    }
     if (!value->getWidget().empty())
         out["widget"] = QString::fromStdString(value->getWidget());
     if (!value->getDefault().empty())
@@ -235,7 +281,7 @@ QJsonArray describeComponents(const USubstanceMaterialPtr& material)
         if (!image.isNull())
             component["image"] = QJsonObject{{"width", image->getWidth()},
                                              {"height", image->getHeight()},
-                                             {"dataType", image->getDataType()}};
+                                             {"dataType", dataTypeName(image->getDataType())}};
         components.append(component);
     }
     if (material->getUseIncandescenceTexture())
@@ -245,6 +291,16 @@ QJsonArray describeComponents(const USubstanceMaterialPtr& material)
 
 QString valueText(const QJsonValue& v)
 {
+    const QJsonObject object = v.toObject();
+    if (object.contains("width"))
+    {
+        QString text = valueText(object["width"]) + " x " + valueText(object["height"]);
+        if (object.contains("synced"))
+            text += object["synced"].toBool() ? ", synced" : ", not synced";
+        return text;
+    }
+    if (object.contains("image"))
+        return QString("image #%1").arg(object["image"].toInt());
     if (v.isArray())
     {
         QStringList parts;
@@ -257,10 +313,28 @@ QString valueText(const QJsonValue& v)
     if (v.isBool())
         return v.toBool() ? "true" : "false";
     if (v.isDouble())
-        return QString::number(v.toDouble(), 'g', 7);
-    if (v.isObject() && v.toObject().contains("image"))
-        return QString("image #%1").arg(v.toObject()["image"].toInt());
+        return QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
     return "none";
+}
+
+/// Everything that the report says of an attribute besides its heading line:
+/// the usual keys first, in a fixed order, then any other key by name.
+QString attributeDetails(const QJsonObject& attribute)
+{
+    static const QStringList heading{"label", "id", "type", "value"};
+    static const QStringList order{"min",    "max",   "step",       "defaultValue", "labels",     "map",
+                                   "widget", "color", "defaultText", "visibility",  "description"};
+    QStringList keys;
+    for (const QString& key : order)
+        if (attribute.contains(key))
+            keys << key;
+    for (const QString& key : attribute.keys())
+        if (!heading.contains(key) && !order.contains(key))
+            keys << key;
+    QStringList details;
+    for (const QString& key : keys)
+        details << QString("%1 %2").arg(key, valueText(attribute[key]));
+    return details.join(", ");
 }
 
 } // namespace
@@ -298,12 +372,9 @@ QString reportToText(const QJsonObject& report)
                 text += QString("    %1 [%2] %3 = %4\n")
                             .arg(attribute["label"].toString(), attribute["id"].toString(),
                                  attribute["type"].toString(), valueText(attribute["value"]));
-                QStringList details;
-                for (const char* key : {"min", "max", "step", "defaultValue", "labels", "map", "widget", "color"})
-                    if (attribute.contains(key))
-                        details << QString("%1 %2").arg(key, valueText(attribute[key]));
+                const QString details = attributeDetails(attribute);
                 if (!details.isEmpty())
-                    text += "      " + details.join(", ") + "\n";
+                    text += "      " + details + "\n";
             }
         }
     }
@@ -330,18 +401,9 @@ QString reportToText(const QJsonObject& report)
         if (component.contains("image"))
         {
             const QJsonObject image = component["image"].toObject();
-            text += QString(": %1x%2 image, data type 0x%3")
-                        .arg(image["width"].toInt())
-                        .arg(image["height"].toInt())
-                        .arg(image["dataType"].toInt(), 0, 16);
+            text += QString(": %1 image, %2").arg(valueText(image), image["dataType"].toString());
         }
         text += "\n";
-    }
-    if (report.contains("messages"))
-    {
-        text += "\nMessages:\n";
-        for (const QJsonValue& m : report["messages"].toArray())
-            text += "  " + m.toString() + "\n";
     }
     return text;
 }

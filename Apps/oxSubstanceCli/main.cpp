@@ -17,6 +17,8 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
+#include <QLoggingCategory>
 #include <QTextStream>
 
 #include <cstdio>
@@ -52,14 +54,27 @@ void printError(const QString& text)
     QTextStream(stderr) << "oxSubstanceCli: " << text << "\n";
 }
 
+/// The host log's messages so far: {"level": "error" or "warning", "text"}, the
+/// text without the line end that some messages carry.
 QJsonArray logMessages()
 {
     QJsonArray messages;
     for (const oxStandIn::LogMessage& m : oxStandIn::logMessages())
-        messages.append(QString("%1: %2")
-                            .arg(m.level == oxStandIn::LogMessage::Error ? "error" : "warning")
-                            .arg(QString::fromStdString(m.text).trimmed()));
+    {
+        QString text = QString::fromStdString(m.text);
+        while (text.endsWith('\n'))
+            text.chop(1);
+        messages.append(QJsonObject{{"level", m.level == oxStandIn::LogMessage::Error ? "error" : "warning"},
+                                    {"text", text}});
+    }
     return messages;
+}
+
+/// Prints the host log's messages to the standard error stream, one line each.
+void printMessages()
+{
+    for (const QJsonValue& m : logMessages())
+        printError(m["level"].toString() + ": " + m["text"].toString());
 }
 
 /// Parses "0,2,5"; false for anything that is not a list of non-negative integers.
@@ -76,18 +91,15 @@ bool parseIndexes(const QString& text, std::vector<unsigned int>& indexes)
     return !indexes.empty();
 }
 
-void printMessagesOnFailure()
-{
-    for (const QJsonValue& m : logMessages())
-        printError(m.toString());
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("oxSubstanceCli");
+    // Debug lines are for developers (QT_LOGGING_RULES="default.debug=true"
+    // brings them back); users get one message per failure.
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -144,7 +156,7 @@ int main(int argc, char** argv)
 
     if (!oxSubstancePythonInterface::loadArchive(target, archivePath.toUtf8().constData()))
     {
-        printMessagesOnFailure();
+        printMessages();
         printError(QString("could not load the archive '%1'").arg(archivePath));
         return LoadFailed;
     }
@@ -179,11 +191,17 @@ int main(int argc, char** argv)
     }
 
     QJsonObject report = describeMaterial(substance.get());
-    report["messages"] = logMessages();
     QTextStream out(stdout);
     if (parser.isSet(jsonOption))
+    {
+        report["messages"] = logMessages();
         out << QJsonDocument(report).toJson(QJsonDocument::Indented);
+    }
     else
+    {
         out << reportToText(report);
+        out.flush();
+        printMessages();
+    }
     return Ok;
 }

@@ -49,16 +49,64 @@ TEST(CliTest, PrintsWhatTheLibraryBuiltForTheSampleArchive)
 {
     const CliRun run = runCli({"materials.sbsar"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    for (const char* line : {"Graph 'Wood' (active)\n", "  Group 'Surface'\n", "  Group 'Common' (shared)\n",
-                             "    Roughness [roughness] float = 0.35\n",
-                             "      min 0, max 1, step 0.01, defaultValue 0.5, widget \"slider\"\n",
-                             "    Tint [tint] float[4] = (0.8, 0.6, 0.4)\n",
-                             "    Output Size [$outputsize] int[2] = (9, 9, 1)\n",
-                             "  2: Weathered Pine (from " OX_SAMPLES_DIR "/materials.sbsprs)\n",
-                             "  normal: 4x4 image, data type 0x1403\n",
-                             "  warning: Skipped preset 'Brushed Steel'. It does not match any graph of the material.\n"})
+    for (const char* line :
+         {"Graph 'Wood' (active)\n", "  Group 'Surface'\n", "  Group 'Common' (shared)\n",
+          "    Roughness [roughness] float = 0.35\n",
+          "      min 0, max 1, step 0.01, defaultValue 0.5, widget \"slider\", defaultText \"0.5\", "
+          "description \"How rough the surface is.\"\n",
+          "    Tint [tint] float[4] = (0.8, 0.6, 0.4)\n",
+          "    Output Size [$outputsize] int[2] = 512 x 512, synced\n",
+          "      min 256 x 256, max 4096 x 4096, step 1, defaultValue 512 x 512, ",
+          "visibility \"input['pattern'] != 2\"\n",
+          "  2: Weathered Pine (from " OX_SAMPLES_DIR "/materials.sbsprs)\n",
+          "  diffuse: 4 x 4 image, uint8\n", "  normal: 4 x 4 image, uint16\n", "  height: 4 x 4 image, float32\n"})
         EXPECT_TRUE(run.out.contains(QString::fromUtf8(line))) << "missing: " << line;
     EXPECT_LT(run.out.indexOf("Group 'Pattern'"), run.out.indexOf("Group 'Common' (shared)"));
+
+    // The log's messages go to the standard error stream, not into the report.
+    EXPECT_FALSE(run.out.contains("Skipped"));
+    EXPECT_EQ(run.err, "oxSubstanceCli: warning: Skipped preset 'Light Oak'. Duplicate preset already exists in "
+                       "material.\n"
+                       "oxSubstanceCli: warning: Skipped preset 'Brushed Steel'. It does not match any graph of "
+                       "the material.\n");
+}
+
+TEST(CliTest, FloatsPrintAsTheShortestTextThatReadsBackAsTheSameFloat)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString archive = dir.filePath("floats.sbsar");
+    QFile file(archive);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"(<sbsar formatversion="1"><graph label="Floats" pkgurl="pkg://test/floats">
+  <input identifier="$outputsize" uid="1" label="Output Size" type="int[2]" default="10,8" min="4,4" max="12,12"/>
+  <input identifier="near" uid="2" label="Near" type="float" default="0.7" value="0.70000005" min="1e-05"
+         max="3.4028235e+38" step="0.1"/>
+  <input identifier="pair" uid="3" label="Pair" type="float[2]" default="0.1,0.2" value="16777216,0.3"/>
+</graph></sbsar>
+)");
+    file.close();
+
+    const CliRun text = runCli({archive});
+    ASSERT_EQ(text.exitCode, 0) << text.err.toStdString();
+    for (const char* line : {"    Near [near] float = 0.70000005\n",
+                             "      min 1e-05, max 3.4028235e+38, step 0.1, defaultValue 0.7, ",
+                             "    Pair [pair] float[2] = (16777216, 0.3)\n",
+                             "    Output Size [$outputsize] int[2] = 1024 x 256, synced\n",
+                             "      min 16 x 16, max 4096 x 4096, "})
+        EXPECT_TRUE(text.out.contains(QString::fromUtf8(line))) << "missing: " << line;
+
+    const CliRun json = runCli({archive, "--json"});
+    ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
+    for (const char* member : {"\"value\": 0.70000005", "\"defaultValue\": 0.7,", "\"min\": 1e-05,",
+                               "\"max\": 3.4028235e+38,"})
+        EXPECT_TRUE(json.out.contains(QString::fromUtf8(member))) << "missing: " << member;
+    const QJsonDocument report = QJsonDocument::fromJson(json.out.toUtf8());
+    const QJsonArray attributes = report["graphs"][0]["groups"][0]["attributes"].toArray();
+    ASSERT_EQ(attributes.size(), 3);
+    EXPECT_EQ(attributes[0]["value"].toObject(), (QJsonObject{{"width", 1024}, {"height", 256}, {"synced", true}}));
+    EXPECT_EQ(static_cast<float>(attributes[1]["value"].toDouble()), 0.70000005f);
+    EXPECT_NE(static_cast<float>(attributes[1]["value"].toDouble()), 0.7f);
 }
 
 TEST(CliTest, JsonReportCarriesGroupsValuesAndPresets)
@@ -80,6 +128,19 @@ TEST(CliTest, JsonReportCarriesGroupsValuesAndPresets)
     EXPECT_EQ(tiling["value"].toArray(), (QJsonArray{2, 2}));
     EXPECT_EQ(tiling["labels"].toArray(), (QJsonArray{"U", "V"}));
     EXPECT_EQ(names(report["presets"].toArray()), (QStringList{"Light Oak", "Dark Walnut", "Weathered Pine"}));
+    EXPECT_EQ(report["colorComponents"][3].toObject(),
+              (QJsonObject{{"name", "normal"},
+                           {"image", QJsonObject{{"width", 4}, {"height", 4}, {"dataType", "uint16"}}}}));
+
+    // The log's messages are in the report, as objects.
+    EXPECT_EQ(report["messages"].toArray(),
+              (QJsonArray{QJsonObject{{"level", "warning"},
+                                      {"text", "Skipped preset 'Light Oak'. Duplicate preset already exists in "
+                                               "material."}},
+                          QJsonObject{{"level", "warning"},
+                                      {"text", "Skipped preset 'Brushed Steel'. It does not match any graph of the "
+                                               "material."}}}));
+    EXPECT_EQ(run.err, "");
 }
 
 TEST(CliTest, ExportsChosenPresetsAndImportsThemBack)
@@ -101,8 +162,9 @@ TEST(CliTest, ExportsChosenPresetsAndImportsThemBack)
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QJsonObject report = QJsonDocument::fromJson(run.out.toUtf8()).object();
     EXPECT_EQ(report["presets"].toArray().size(), 3);
-    EXPECT_TRUE(report["messages"].toArray().contains(
-        QJsonValue("warning: Skipped preset 'Weathered Pine'. Duplicate preset already exists in material.")));
+    EXPECT_TRUE(report["messages"].toArray().contains(QJsonObject{
+        {"level", "warning"},
+        {"text", "Skipped preset 'Weathered Pine'. Duplicate preset already exists in material."}}));
 }
 
 struct BadInput
@@ -128,6 +190,14 @@ TEST_P(CliBadInputTest, FailsWithAClearMessage)
     const CliRun run = runCli(GetParam().arguments);
     EXPECT_EQ(run.exitCode, GetParam().exitCode) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QString::fromUtf8(GetParam().message))) << run.err.toStdString();
+    EXPECT_EQ(run.out, "") << "no report after a failure";
+}
+
+TEST(CliTest, FailedExportSaysSoInOneLine)
+{
+    const CliRun run = runCli({"materials.sbsar", "--export", "/nonexistent/dir/x.sbsprs"});
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_EQ(run.err, "oxSubstanceCli: could not write the preset file '/nonexistent/dir/x.sbsprs'\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -145,8 +215,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "preset indexes must be distinct"},
         BadInput{"NotAPresetFile", {"materials.sbsar", "--import", "panorama.sbsar"}, 3,
                  "'panorama.sbsar' is not a preset file"},
-        BadInput{"UnwritableExport", {"materials.sbsar", "--export", "/nonexistent/dir/x.sbsprs"}, 3,
-                 "could not write the preset file"},
         BadInput{"NoArchive", {}, 2, "expected exactly one archive file"},
         BadInput{"IndexesNotNumbers", {"materials.sbsar", "--export", "x.sbsprs", "--presets", "a"}, 2,
                  "'a' is not a list of preset indexes"}),

@@ -63,6 +63,17 @@ TEST_F(PythonInterfaceTest, EnvironmentMaterialStandsForItsTextureGenerator)
     EXPECT_EQ(environment->getTextureGeneratorMaterial()->getSubstanceGraphs().size(), 1u);
 }
 
+TEST_F(PythonInterfaceTest, ArchivePathIsReadAsGivenWhenAFileIsThere)
+{
+    // "$HOME" in a folder name: expanding it would look elsewhere.
+    ASSERT_TRUE(QDir(_dir.path()).mkdir("cost$HOME"));
+    const QString file = _dir.path() + "/cost$HOME/wood.sbsar";
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(samplePath("materials.sbsar")), file));
+    const USubstanceMaterialPtr m = hold(USubstanceMaterial::create());
+    ASSERT_TRUE(Py::loadArchive(m, file.toUtf8().constData()));
+    EXPECT_EQ(Py::getArchivePath(m), file.toStdString());
+}
+
 TEST_F(PythonInterfaceTest, UnresolvedMaterialsAreLeftAlone)
 {
     const MaterialPtr materials[] = {hold(USubstanceEnvironmentMaterial::create()), // no texture generator

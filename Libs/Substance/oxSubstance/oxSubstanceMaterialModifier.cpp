@@ -26,17 +26,20 @@ constexpr int kIncandescenceTypeId = 4;
 constexpr int kNormalTypeId = 5;
 constexpr int kCutoutTypeId = 6;
 
-// Translation context of the messages.
-const char* const kContext = "oxSubstanceMaterialModifier";
-
 // Name of the shared group of the labelled inputs that have no group.
 const std::string kCommonGroupName = "Common";
 
-/// Logs that an input's value could not be applied to the material, and why.
-void reportNotApplied(const std::string& material, const QString& group, const QString& id, const char* reason)
+/// Logs that an input's value could not be applied to the material, and why
+/// (\p reason, translated). The names are put in in one pass and the finished
+/// text is handed to the log as data, so per cent signs in them stay as they are.
+void reportNotApplied(const std::string& material, const QString& group, const QString& id, const QString& reason)
 {
-    oxLog::error("Unable to apply parameter to material %s, group: %s, property %s: %s", material.c_str(),
-                 group.toUtf8().constData(), id.toUtf8().constData(), reason);
+    //: %1 the material's name, %2 the attribute group, %3 the input's identifier, %4 why
+    const QString text = QCoreApplication::translate("oxSubstanceMaterialModifier",
+                                                     "Unable to apply parameter to material %1, group: %2, "
+                                                     "property %3: %4")
+                             .arg(QString::fromStdString(material), group, id, reason);
+    oxLog::error("%s", text.toUtf8().constData());
 }
 
 } // namespace
@@ -111,17 +114,16 @@ bool oxSubstanceMaterialModifier::suitsMaterial(const QSubstanceArchive& archive
     const bool environment = !_material->getParentEnvironmentMaterial().isNull();
     if (environment && !panorama)
     {
-        oxLog::error("%s", QCoreApplication::translate(kContext, "Panorama channel missing. Substance archive not "
-                                                                 "suited for Substance environment material.")
+        oxLog::error("%s", tr("Panorama channel missing. Substance archive not suited for Substance environment "
+                              "material.")
                                .toUtf8()
                                .constData());
         return false;
     }
     if (panorama && !environment)
     {
-        oxLog::error("%s", QCoreApplication::translate(kContext, "Panorama channel found. Substance archive not "
-                                                                 "suited for normal Substance material. Try "
-                                                                 "Substance Panorama environment instead.")
+        oxLog::error("%s", tr("Panorama channel found. Substance archive not suited for normal Substance "
+                              "material. Try Substance Panorama environment instead.")
                                .toUtf8()
                                .constData());
         return false;
@@ -293,21 +295,21 @@ void oxSubstanceMaterialModifier::applyGraphValues(const USubstanceGraphPtr& gra
         const AttributeGroupPtr attributeGroup = graph->getAttributeGroup(group.toStdString());
         if (attributeGroup.isNull())
         {
-            reportNotApplied(materialName, group, id, "Group not found.");
+            reportNotApplied(materialName, group, id, tr("Group not found."));
             continue;
         }
 
         AttributeValuePtr attribute = attributeGroup->getAttribute(id.toStdString());
         if (attribute.isNull())
         {
-            reportNotApplied(materialName, group, id, "Property not found.");
+            reportNotApplied(materialName, group, id, tr("Property not found."));
             continue;
         }
 
         QVariant current;
         if (!oxSubstanceAttributeSync().getOsgAttribute(_material, attribute, current))
         {
-            reportNotApplied(materialName, group, id, "Unable to fetch current value.");
+            reportNotApplied(materialName, group, id, tr("Unable to fetch current value."));
             continue;
         }
 

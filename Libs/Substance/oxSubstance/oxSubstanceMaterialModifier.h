@@ -7,6 +7,7 @@
 
 #include "host/Materials.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -30,6 +31,8 @@ class QSubstanceArchive;
 /// labelled inputs of its name, in input order; names compare exactly.
 class OX_SUBSTANCE_API oxSubstanceMaterialModifier
 {
+    Q_DECLARE_TR_FUNCTIONS(oxSubstanceMaterialModifier)
+
 public:
     /// One input description: "TYP", "ID", "LABEL", "GROUP", "VALUE", ...
     using InputList = QList<QMap<QString, QVariant>>;

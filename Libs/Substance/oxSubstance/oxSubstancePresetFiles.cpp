@@ -1,6 +1,7 @@
 #include "oxSubstancePresetUtils.h"
 
 #include "oxSubstanceArchiveLookup.h"
+#include "oxSubstanceFilePath.h"
 
 #include "host/QSubstanceArchive.h"
 #include "host/oxHostUtils.h"
@@ -8,7 +9,6 @@
 
 #include <QDebug>
 #include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <cstdint>
@@ -46,9 +46,11 @@ bool sameContent(const SubstanceAir::Preset& a, const SubstanceAir::Preset& b)
 
 /// Logs a translated warning with the label put in for %1. The finished text is
 /// handed to the log as data, so per cent signs in the label stay as they are.
+/// These warnings have always reached the host log with a line end; it is added
+/// here, outside the text that translators see.
 void warnSkipped(const QString& translated, const std::string& label)
 {
-    const QString text = translated.arg(QString::fromStdString(label));
+    const QString text = translated.arg(QString::fromStdString(label)) + QLatin1Char('\n');
     oxLog::warning("%s", text.toUtf8().constData());
 }
 
@@ -112,14 +114,14 @@ std::vector<SubstancePresetPtr> oxSubstancePresetUtils::parsePresets(const USubs
     {
         if (!acceptAnyGraph && !record.packageUrl.empty() && graphKeys.count(urlKey(record.packageUrl)) == 0)
         {
-            warnSkipped(tr("Skipped preset '%1'. It does not match any graph of the material.\n"), record.label);
+            warnSkipped(tr("Skipped preset '%1'. It does not match any graph of the material."), record.label);
             continue;
         }
         if (skipDuplicates &&
             std::any_of(existing.begin(), existing.end(),
                         [&record](const SubstanceAir::Preset& other) { return sameContent(record, other); }))
         {
-            warnSkipped(tr("Skipped preset '%1'. Duplicate preset already exists in material.\n"), record.label);
+            warnSkipped(tr("Skipped preset '%1'. Duplicate preset already exists in material."), record.label);
             continue;
         }
         const std::pair<std::string, std::string> nameAndContent = oxSubstanceUtils::getNameAndContent(record);
@@ -153,12 +155,7 @@ void oxSubstancePresetUtils::addPresets(const USubstanceMaterialPtr& material, c
 {
     if (material.isNull())
         return;
-    // A file that exists under the path as given is read from there, so that a
-    // folder whose name holds a "$" or starts with "~" is not expanded away;
-    // otherwise "~" and environment variables are expanded.
-    QString file = QString::fromStdString(path);
-    if (!QFileInfo::exists(file))
-        file = QString::fromStdString(oxFile::expandFilename(path));
+    const QString file = oxSubstanceExistingOrExpandedPath(path);
     addPresets(material, importPresets(material, QStringList{file}, false, true));
 }
 

@@ -1,10 +1,10 @@
 #include "oxSubstancePythonInterface.h"
 
+#include "oxSubstanceFilePath.h"
 #include "oxSubstanceMaterialModifier.h"
 #include "oxSubstancePresetUtils.h"
 
 #include "host/QSubstanceArchive.h"
-#include "host/oxHostUtils.h"
 
 #include <QFileInfo>
 #include <QString>
@@ -47,8 +47,7 @@ USubstanceMaterialPtr oxSubstancePythonInterface::getSubstanceMaterial(const Mat
 
 bool oxSubstancePythonInterface::loadArchive(const MaterialPtr& material, const char* path)
 {
-    const QString expanded = QString::fromStdString(oxFile::expandFilename(path ? path : ""));
-    const QFileInfo file(expanded);
+    const QFileInfo file(oxSubstanceExistingOrExpandedPath(path ? path : ""));
     USubstanceMaterialPtr substance = getSubstanceMaterial(material);
     if (substance.isNull())
         return false;

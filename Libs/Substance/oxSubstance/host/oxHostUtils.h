@@ -4,6 +4,7 @@
 
 #include "Materials.h"
 #include "OSGImage.h"
+#include "oxHostExport.h"
 
 #include <string>
 
@@ -11,8 +12,8 @@
 class OX_HOST_API oxLog
 {
 public:
-    static void error(const char* format, ...) __attribute__((format(printf, 1, 2)));
-    static void warning(const char* format, ...) __attribute__((format(printf, 1, 2)));
+    static void error(const char* format, ...) OX_HOST_PRINTF_FORMAT(1, 2);
+    static void warning(const char* format, ...) OX_HOST_PRINTF_FORMAT(1, 2);
 };
 
 class OX_HOST_API oxFile

@@ -3,7 +3,7 @@
 /// The preset record and its XML forms: one preset ("sbspreset") and a
 /// preset list ("sbspresets", the content of a .sbsprs file).
 
-#include "../oxSubstanceExport.h"
+#include "oxSubstancePresetExport.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -15,7 +15,7 @@ namespace SubstanceAir {
 
 /// One preset: the graph it belongs to, its label and its input values.
 /// Strings hold the attribute bytes after entity decoding (UTF-8 by convention).
-struct OX_SUBSTANCE_API Preset
+struct OX_SUBSTANCE_PRESET_API Preset
 {
     /// Type code of an input that carries a file path (written as "filepath").
     static constexpr std::uint32_t FilePathType = 5;
@@ -41,25 +41,25 @@ struct OX_SUBSTANCE_API Preset
 /// False for a null text, text that does not parse or has no such element.
 /// A "uid" that does not start with an unsigned 32-bit number reads as 0 (so
 /// does a negative one); a "type" that is not an integer reads as UnknownType.
-OX_SUBSTANCE_API bool parsePreset(Preset& preset, const char* xml);
+OX_SUBSTANCE_PRESET_API bool parsePreset(Preset& preset, const char* xml);
 
 /// Appends one record per "sbspreset" child of the top element "sbspresets";
 /// entries already in \p presets stay. True exactly when \p presets grew.
-OX_SUBSTANCE_API bool parsePresets(std::vector<Preset>& presets, const char* xml);
+OX_SUBSTANCE_PRESET_API bool parsePresets(std::vector<Preset>& presets, const char* xml);
 
 /// Writes \p text escaped for an XML attribute value: & < > " ' and bytes below
 /// 32 become entities; a well-formed hexadecimal character reference
 /// ("&#x", hex digits, ";") is passed through unchanged. Stops at a zero byte.
 /// This is how package URLs and labels are written; identifiers and values
 /// escape every "&", so that they read back exactly as written.
-OX_SUBSTANCE_API void writeEscaped(std::ostream& out, const std::string& text);
+OX_SUBSTANCE_PRESET_API void writeEscaped(std::ostream& out, const std::string& text);
 
 /// Header of a preset list file announcing \p count presets, with its newline.
-OX_SUBSTANCE_API std::string presetListHeader(std::size_t count);
+OX_SUBSTANCE_PRESET_API std::string presetListHeader(std::size_t count);
 /// Footer of a preset list file: the closing tag, a newline and an empty line.
-OX_SUBSTANCE_API std::string presetListFooter();
+OX_SUBSTANCE_PRESET_API std::string presetListFooter();
 
 } // namespace SubstanceAir
 
 /// Writes one "sbspreset" element with its inputs (no description).
-OX_SUBSTANCE_API std::ostream& operator<<(std::ostream& out, const SubstanceAir::Preset& preset);
+OX_SUBSTANCE_PRESET_API std::ostream& operator<<(std::ostream& out, const SubstanceAir::Preset& preset);
