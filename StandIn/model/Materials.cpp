@@ -209,9 +209,15 @@ void SubstancePreset::clearImages()
 // ---------------------------------------------------------------- Substance material
 
 /// One cached render: the colour components' state and images (copies owned
-/// by the cache, one reference each) and the incandescence map.
+/// by the cache, one reference each) and the incandescence map, with what the
+/// render was made of: the preset's content and the active graph. The cache
+/// keeps it under the preset's container id, so it follows its preset through
+/// every change of the list (insert, remove, clear and add again) and is
+/// ignored once the preset's content or the active graph differ.
 struct USubstanceMaterial::CachedRender
 {
+    std::string content;
+    osg::Int32 graphIndex = 0;
     struct Component
     {
         std::string name;
@@ -283,8 +289,6 @@ void USubstanceMaterial::clearPresets()
 {
     osgEdit edit(osg::FieldContainerPtr(this), SubstancePresetsFieldMask);
     fieldWritten(SubstancePresetsFieldMask);
-    // Cached renders belong to the indexes of the old list.
-    _presetCache.clear();
     releaseAll(_mfSubstancePresets);
 }
 
@@ -308,12 +312,6 @@ void USubstanceMaterial::insertPreset(const SubstancePresetPtr& preset, osg::UIn
     const std::size_t at = std::min<std::size_t>(index, _mfSubstancePresets.size());
     osg::addRef(preset);
     _mfSubstancePresets.insert(_mfSubstancePresets.begin() + std::ptrdiff_t(at), preset);
-
-    // Cached renders follow their presets to the new indexes.
-    std::map<osg::UInt32, std::shared_ptr<CachedRender>> moved;
-    for (auto& entry : _presetCache)
-        moved[entry.first >= at ? entry.first + 1 : entry.first] = std::move(entry.second);
-    _presetCache.swap(moved);
 }
 
 void USubstanceMaterial::removePreset(const SubstancePresetPtr& presetArgument)
@@ -326,17 +324,6 @@ void USubstanceMaterial::removePreset(const SubstancePresetPtr& presetArgument)
     osgEdit edit(osg::FieldContainerPtr(this), SubstancePresetsFieldMask);
     fieldWritten(SubstancePresetsFieldMask);
     _mfSubstancePresets.erase(_mfSubstancePresets.begin() + std::ptrdiff_t(index));
-
-    std::map<osg::UInt32, std::shared_ptr<CachedRender>> moved;
-    for (auto& entry : _presetCache)
-    {
-        if (entry.first < index)
-            moved[entry.first] = std::move(entry.second);
-        else if (entry.first > index)
-            moved[entry.first - 1] = std::move(entry.second);
-    }
-    _presetCache.swap(moved);
-
     osg::subRef(preset);
 }
 
@@ -359,14 +346,41 @@ USubstanceEnvironmentMaterialPtr USubstanceMaterial::getParentEnvironmentMateria
     return USubstanceEnvironmentMaterialPtr(_parentEnvironment);
 }
 
+std::shared_ptr<USubstanceMaterial::CachedRender> USubstanceMaterial::cachedRender(osg::UInt32 index) const
+{
+    if (index >= _mfSubstancePresets.size() || _mfSubstancePresets[index].isNull())
+        return nullptr;
+    const SubstancePresetPtr& preset = _mfSubstancePresets[index];
+    const auto it = _presetCache.find(preset->getId());
+    if (it == _presetCache.end() || it->second->content != preset->getContent() ||
+        it->second->graphIndex != getActiveGraphIndex())
+        return nullptr;
+    return it->second;
+}
+
 bool USubstanceMaterial::isPresetCached(osg::UInt32 index) const
 {
-    return _presetCache.count(index) != 0;
+    return cachedRender(index) != nullptr;
 }
 
 void USubstanceMaterial::cacheRenderResult(osg::UInt32 index)
 {
+    if (index >= _mfSubstancePresets.size() || _mfSubstancePresets[index].isNull())
+        return;
+    // Entries of presets that have left the list are dropped here: a render is
+    // the moment the cache grows, and a removed preset that came back (an undone
+    // removal) has had its chance to be applied from the cache.
+    for (auto it = _presetCache.begin(); it != _presetCache.end();)
+    {
+        const osg::UInt32 id = it->first;
+        const bool listed = std::any_of(_mfSubstancePresets.begin(), _mfSubstancePresets.end(),
+                                        [id](const SubstancePresetPtr& p) { return !p.isNull() && p->getId() == id; });
+        it = listed ? std::next(it) : _presetCache.erase(it);
+    }
+    const SubstancePresetPtr& preset = _mfSubstancePresets[index];
     auto render = std::make_shared<CachedRender>();
+    render->content = preset->getContent();
+    render->graphIndex = getActiveGraphIndex();
     const ColorComponentsPtr components = getColorComponentData();
     if (!components.isNull())
     {
@@ -385,20 +399,19 @@ void USubstanceMaterial::cacheRenderResult(osg::UInt32 index)
     render->useIncandescenceTexture = getUseIncandescenceTexture();
     render->incandescenceMap = oxStandIn::detail::cloneImage(getIncandescenceMap());
     osg::addRef(render->incandescenceMap);
-    _presetCache[index] = std::move(render);
+    _presetCache[preset->getId()] = std::move(render);
 }
 
 void USubstanceMaterial::applyCachedPreset(osg::UInt32 index)
 {
-    const auto it = _presetCache.find(index);
-    if (it == _presetCache.end())
+    // Held here, so the entry stays alive even if a write below changes the cache.
+    const std::shared_ptr<CachedRender> render = cachedRender(index);
+    if (!render)
     {
         oxLog::warning("Material %s: no cached render for preset %u.", oxMaterials::getName(MaterialPtr(this)).c_str(),
                        index);
         return;
     }
-    // Keep the entry alive even if a write below ends up changing the cache.
-    const std::shared_ptr<CachedRender> render = it->second;
     const ColorComponentsPtr components = getColorComponentData();
     for (const CachedRender::Component& entry : render->components)
     {
@@ -442,13 +455,15 @@ void USubstanceMaterial::dumpPresetCache(const std::string& title, const std::st
     };
     for (const auto& entry : _presetCache)
     {
-        out << "\n  preset " << entry.first << ' ';
-        if (entry.first >= _mfSubstancePresets.size())
-            out << "(no such preset)";
-        else if (_mfSubstancePresets[entry.first].isNull())
-            out << "(empty slot)";
+        out << "\n  preset #" << entry.first << ' ';
+        osg::UInt32 index = 0;
+        const SubstancePresetPtr preset =
+            SubstancePresetPtr::dcast(osg::FieldContainerFactory::the()->getContainer(entry.first));
+        if (preset.isNull() || !findPreset(preset, &index))
+            out << "(not in the list)";
         else
-            out << '"' << _mfSubstancePresets[entry.first]->getName() << '"';
+            out << "at " << index << " \"" << preset->getName() << '"'
+                << (cachedRender(index) == entry.second ? "" : " (stale)");
         for (const CachedRender::Component& c : entry.second->components)
             describe(c.name, c.useTexture, c.image);
         describe("incandescence map", entry.second->useIncandescenceTexture, entry.second->incandescenceMap);

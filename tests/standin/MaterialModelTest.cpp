@@ -207,14 +207,51 @@ TEST_F(MaterialModelTest, PresetCacheKeepsCopiesThatFollowTheirPresets)
     EXPECT_FALSE(material->isPresetCached(0) || material->isPresetCached(3));
     EXPECT_EQ((std::vector<int>{applied(1), applied(2)}), (std::vector<int>{1, 2}));
 
+    // A reorder (clear, then add back in the new order) keeps every entry with its preset.
+    std::vector<SubstancePresetPtr> order;
+    for (osg::UInt32 from : {2u, 0u, 1u})
+        order.push_back(hold(material->getSubstancePresets()[from]));
+    material->clearPresets();
+    for (const SubstancePresetPtr& preset : order)
+        material->addPreset(preset);
+    EXPECT_EQ((std::vector<int>{applied(0), applied(2)}), (std::vector<int>{2, 1}));
+    EXPECT_FALSE(material->isPresetCached(1));
+
+    // A changed content or another active graph makes an entry stale; the old content is valid again.
+    const SubstancePresetPtr blue = material->getSubstancePresets()[0];
+    const std::vector<std::function<void(bool)>> changes{
+        [&](bool on) {
+            osgEdit edit(blue, SubstancePreset::ContentFieldMask);
+            blue->setContent(on ? "<x/>" : "");
+        },
+        [&](bool on) {
+            osgEdit edit(material, USubstanceMaterial::ActiveGraphIndexFieldMask);
+            material->setActiveGraphIndex(on ? 1 : 0);
+        }};
+    for (const auto& change : changes)
+    {
+        change(true);
+        EXPECT_FALSE(material->isPresetCached(0));
+        change(false);
+        EXPECT_TRUE(material->isPresetCached(0));
+    }
+
+    // A render drops the entries of presets that left the list (here the removed "red").
     const std::size_t live = oxStandIn::liveContainerCount();
+    material->cacheRenderResult(1);
+    EXPECT_EQ(oxStandIn::liveContainerCount(), live);
     material->clearPresetCache();
-    EXPECT_EQ(oxStandIn::liveContainerCount(), live - 2);
+    EXPECT_EQ(oxStandIn::liveContainerCount(), live - 3);
     material->applyCachedPreset(2);
     EXPECT_EQ(logLines(), std::vector<std::string>{"warning: Material Wood: no cached render for preset 2."});
-    material->cacheRenderResult(0);
-    material->clearPresets();
-    EXPECT_FALSE(material->isPresetCached(0));
+
+    // Null slots and indexes outside the list are never cached.
+    material->addPreset(SubstancePresetPtr());
+    for (osg::UInt32 index : {3u, 4u})
+    {
+        material->cacheRenderResult(index);
+        EXPECT_FALSE(material->isPresetCached(index));
+    }
 }
 
 } // namespace

@@ -340,9 +340,12 @@ public:
     /// The material's parent environment material; null for a normal material.
     USubstanceEnvironmentMaterialPtr getParentEnvironmentMaterial() const;
 
-    /// Whether a render result is cached for the preset index.
+    /// Whether a render result is cached for the preset at the index: one made
+    /// from the same preset object with its present content on the present
+    /// active graph. Entries follow their presets through changes of the list.
     bool isPresetCached(osg::UInt32 index) const;
-    /// Stores the current textures as the render result of the preset index.
+    /// Stores the current textures as the render result of the preset at the
+    /// index (nothing for a null slot or an index outside the list).
     void cacheRenderResult(osg::UInt32 index);
     /// Puts the cached textures of the preset index back on the colour components.
     void applyCachedPreset(osg::UInt32 index);
@@ -359,6 +362,9 @@ protected:
 
 private:
     struct CachedRender;
+    /// The cached render for the preset at \p index, when it is still valid.
+    std::shared_ptr<CachedRender> cachedRender(osg::UInt32 index) const;
+    /// Render results by the preset's container id.
     std::map<osg::UInt32, std::shared_ptr<CachedRender>> _presetCache;
 };
 
