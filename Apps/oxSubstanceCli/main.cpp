@@ -1,8 +1,10 @@
 /// oxSubstanceCli: a command-line host for the library. It creates a material
 /// in the stand-in host, loads a Substance archive into it through the
-/// scripting interface, optionally imports and exports preset files, and
-/// prints what the library built.
+/// scripting interface, optionally imports preset files, runs edit steps
+/// through the undo commands, exports preset files, and prints what the
+/// library built.
 
+#include "EditScript.h"
 #include "MaterialReport.h"
 
 #include "oxSubstancePresetUtils.h"
@@ -14,6 +16,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -31,7 +34,8 @@ enum ExitCode
     Ok = 0,
     LoadFailed = 1,
     UsageError = 2,
-    PresetFailed = 3
+    PresetFailed = 3,
+    EditFailed = 4
 };
 
 /// Keeps one reference on a container for the lifetime of the guard.
@@ -115,7 +119,10 @@ int main(int argc, char** argv)
     const QCommandLineOption environmentOption("environment",
                                                "Load into the texture-generator material of an environment material.");
     const QCommandLineOption nameOption("name", "Name of the material (default: the archive's base name).", "name");
-    parser.addOptions({jsonOption, importOption, exportOption, presetsOption, environmentOption, nameOption});
+    const QCommandLineOption scriptOption("script", "Run the edit steps of a script file, one a line.", "file");
+    const QCommandLineOption editOption("edit", "Run one edit step (repeatable; after --script).", "step");
+    parser.addOptions({jsonOption, importOption, exportOption, presetsOption, environmentOption, nameOption,
+                       scriptOption, editOption});
     parser.process(app);
 
     const QStringList positional = parser.positionalArguments();
@@ -171,6 +178,49 @@ int main(int argc, char** argv)
         oxSubstancePythonInterface::loadPreset(target, file.toUtf8().constData());
     }
 
+    QTextStream out(stdout);
+    const bool json = parser.isSet(jsonOption);
+    // The report at this point. As text, the log messages go to the standard
+    // error stream once, after the last report.
+    const auto printReport = [&](const QJsonObject& extra, bool last) {
+        QJsonObject report = describeMaterial(substance.get());
+        for (auto it = extra.begin(); it != extra.end(); ++it)
+            report[it.key()] = it.value();
+        if (json)
+        {
+            report["messages"] = logMessages();
+            out << QJsonDocument(report).toJson(QJsonDocument::Indented);
+        }
+        else
+            out << reportToText(report);
+        out.flush();
+        if (!json && last)
+            printMessages();
+    };
+
+    QStringList steps;
+    if (parser.isSet(scriptOption))
+    {
+        QFile script(parser.value(scriptOption));
+        if (!script.open(QIODevice::ReadOnly | QIODevice::Text))
+        {
+            printError(QString("cannot read the edit script '%1'").arg(script.fileName()));
+            return EditFailed;
+        }
+        steps = scriptSteps(QString::fromUtf8(script.readAll()));
+    }
+    steps << parser.values(editOption);
+    EditSession edits(substance.get(), out, json, [&] { printReport(QJsonObject(), false); });
+    for (int i = 0; i < steps.size(); ++i)
+    {
+        QString error;
+        if (!edits.run(steps[i], error))
+        {
+            printError(QString("step %1 (%2): %3").arg(i + 1).arg(steps[i], error));
+            return EditFailed;
+        }
+    }
+
     if (parser.isSet(exportOption))
     {
         const std::size_t count = substance.get()->getSubstancePresets().size();
@@ -190,18 +240,12 @@ int main(int argc, char** argv)
         }
     }
 
-    QJsonObject report = describeMaterial(substance.get());
-    QTextStream out(stdout);
-    if (parser.isSet(jsonOption))
+    QJsonObject extra;
+    if (!steps.isEmpty())
     {
-        report["messages"] = logMessages();
-        out << QJsonDocument(report).toJson(QJsonDocument::Indented);
+        extra["edits"] = edits.steps();
+        extra["undoHistory"] = edits.history();
     }
-    else
-    {
-        out << reportToText(report);
-        out.flush();
-        printMessages();
-    }
+    printReport(extra, true);
     return Ok;
 }

@@ -1,3 +1,5 @@
+#include "CliRun.h"
+
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -7,33 +9,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <string>
 
 namespace {
-
-struct CliRun
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-CliRun runCli(const QStringList& arguments)
-{
-    QProcess process;
-    process.setWorkingDirectory(QStringLiteral(OX_SAMPLES_DIR));
-    process.start(QStringLiteral(OX_BINARY_DIR "/bin/oxSubstanceCli"), arguments);
-    CliRun run;
-    if (!process.waitForFinished(60000))
-        return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
 
 QStringList names(const QJsonArray& array)
 {

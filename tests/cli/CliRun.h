@@ -1,0 +1,28 @@
+#pragma once
+/// \file CliRun.h
+/// Runs the command-line host in the samples folder and collects what it printed.
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+struct CliRun
+{
+    int exitCode = -1; ///< -1 when the program crashed or did not finish
+    QString out;
+    QString err;
+};
+
+inline CliRun runCli(const QStringList& arguments)
+{
+    QProcess process;
+    process.setWorkingDirectory(QStringLiteral(OX_SAMPLES_DIR));
+    process.start(QStringLiteral(OX_BINARY_DIR "/bin/oxSubstanceCli"), arguments);
+    CliRun run;
+    if (!process.waitForFinished(60000))
+        return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
