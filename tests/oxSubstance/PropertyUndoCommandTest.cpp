@@ -1,8 +1,7 @@
 // The property command through a real QUndoStack: writes, merges, undo values,
 // image references, texts, notifications and the shared command pieces.
 
-#include "oxHostFixture.h"
-#include "oxUndoChecker.h"
+#include "oxCommandTest.h"
 
 #include "oxSubstanceAttributeSync.h"
 #include "oxSubstanceMaterialModifier.h"
@@ -11,7 +10,6 @@
 #include "host/OSGImage.h"
 #include "host/QSubstanceArchive.h"
 #include "host/oxdImage.h"
-#include "oxStandInServices.h"
 
 #include <QUndoStack>
 
@@ -34,47 +32,8 @@ QVariant image(const ImagePtr& image)
     return QVariant::fromValue(oxdImage(image->getId()));
 }
 
-class PropertyUndoCommandTest : public oxHostTest
+class PropertyUndoCommandTest : public oxCommandTest
 {
-protected:
-    void SetUp() override
-    {
-        oxHostTest::SetUp();
-        service = std::make_unique<oxStandIn::ScopedSubstanceService>();
-        events = std::make_unique<oxServiceEvents>(service->service());
-    }
-    void TearDown() override
-    {
-        events.reset();
-        service.reset();
-        oxHostTest::TearDown();
-    }
-
-    /// A material named \p name built from the Wood sample (roughness 0.35).
-    USubstanceMaterialPtr wood(const char* name = "M")
-    {
-        USubstanceMaterialPtr m = hold(USubstanceMaterial::create());
-        {
-            osgEdit edit(m, MaterialBase::NameFieldMask);
-            m->setName(name);
-        }
-        EXPECT_TRUE(oxSubstanceMaterialModifier(m).initFromFile(QString::fromStdString(samplePath("materials.sbsar"))));
-        events->take();
-        return m;
-    }
-
-    std::unique_ptr<oxUndoChecker> checker(const USubstanceMaterialPtr& m)
-    {
-        return std::make_unique<oxUndoChecker>([m] { return oxMaterialState(m); }, [this] { return events->take(); });
-    }
-
-    static std::string changed(const USubstanceMaterialPtr& m, const char* property, const char* value)
-    {
-        return "substancePropertyChanged(" + std::to_string(m->getId()) + ", " + property + ", " + value + ")";
-    }
-
-    std::unique_ptr<oxStandIn::ScopedSubstanceService> service;
-    std::unique_ptr<oxServiceEvents> events;
 };
 
 TEST_F(PropertyUndoCommandTest, EditsOfOnePropertyMergeAndUndoToTheValueBeforeTheFirst)

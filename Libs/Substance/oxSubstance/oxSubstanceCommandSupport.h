@@ -32,6 +32,7 @@
 
 #include <map>
 #include <typeinfo>
+#include <vector>
 
 class oxSubstanceService;
 
@@ -103,6 +104,42 @@ private:
 /// Input identifier to stored value: the value maps of commands that change
 /// many inputs at once.
 using oxSubstanceStoredValueMap = std::map<QString, oxSubstanceStoredValue>;
+
+/// A container handle that holds one reference while it is stored (none for a
+/// null handle): presets and images that a command keeps stay alive until the
+/// command lets go of them. Copies take a reference of their own.
+template <class Ptr>
+class oxSubstanceHeld
+{
+public:
+    oxSubstanceHeld() = default;
+    oxSubstanceHeld(const Ptr& handle) : _handle(handle) { osg::addRef(_handle); }
+    oxSubstanceHeld(const oxSubstanceHeld& other) : oxSubstanceHeld(other._handle) {}
+    oxSubstanceHeld& operator=(const oxSubstanceHeld& other)
+    {
+        osg::addRef(other._handle);
+        osg::subRef(_handle);
+        _handle = other._handle;
+        return *this;
+    }
+    ~oxSubstanceHeld() { osg::subRef(_handle); }
+
+    const Ptr& get() const { return _handle; }
+
+private:
+    Ptr _handle;
+};
+
+/// Handles held by a command, as the handle list that the host calls take.
+template <class Ptr>
+std::vector<Ptr> oxSubstanceHandles(const std::vector<oxSubstanceHeld<Ptr>>& held)
+{
+    std::vector<Ptr> handles;
+    handles.reserve(held.size());
+    for (const oxSubstanceHeld<Ptr>& h : held)
+        handles.push_back(h.get());
+    return handles;
+}
 
 /// Base of every undo command of the library: the host's oxUndoCommand plus the
 /// material's container id and the class's own command id. Adds no virtual

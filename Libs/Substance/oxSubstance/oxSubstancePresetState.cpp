@@ -265,11 +265,6 @@ void oxSubstancePresetUtils::applyPresetContent(const USubstanceMaterialPtr& mat
 {
     if (preset.isNull() || material.isNull())
         return;
-    {
-        osgEdit edit(preset, SubstancePresetBase::ContentFieldMask);
-        preset->setContent(content);
-    }
-
     std::vector<ImagePtr> images;
     if (const osg::MField<AttributeGroupPtr>* groups = material->getActiveAttributeGroups())
     {
@@ -286,11 +281,30 @@ void oxSubstancePresetUtils::applyPresetContent(const USubstanceMaterialPtr& mat
             }
         }
     }
+    setPresetContent(preset, std::move(content), images);
+}
 
-    osgEdit edit(preset, SubstancePresetBase::CachedImagesFieldMask);
-    preset->clearImages();
+void oxSubstancePresetUtils::setPresetContent(const SubstancePresetPtr& preset, std::string content,
+                                              const std::vector<ImagePtr>& images)
+{
+    if (preset.isNull())
+        return;
+    {
+        osgEdit edit(preset, SubstancePresetBase::ContentFieldMask);
+        preset->setContent(std::move(content));
+    }
+    // Held across the clear: an image may be one that only the preset holds.
     for (const ImagePtr& image : images)
-        preset->addImage(image);
+        osg::addRef(image);
+    {
+        osgEdit edit(preset, SubstancePresetBase::CachedImagesFieldMask);
+        preset->clearImages();
+        for (const ImagePtr& image : images)
+            if (!image.isNull())
+                preset->addImage(image);
+    }
+    for (const ImagePtr& image : images)
+        osg::subRef(image);
 }
 
 void oxSubstancePresetUtils::captureContent(const USubstanceMaterialPtr& material, const SubstancePresetPtr& preset)

@@ -120,6 +120,10 @@ public:
     /// they hold none). Nothing for a null material or preset.
     static void applyPresetContent(const USubstanceMaterialPtr& material, const SubstancePresetPtr& preset,
                                    std::string content);
+    /// Stores \p content in the preset and makes \p images (null ones left out)
+    /// its cached images, in order. Nothing for a null preset.
+    static void setPresetContent(const SubstancePresetPtr& preset, std::string content,
+                                 const std::vector<ImagePtr>& images);
     /// Captures the material's current state into the preset (content and
     /// images). Nothing when there is no state to capture, so a preset never
     /// loses its content to an empty text.

@@ -4,4 +4,5 @@
 /// pushes onto its undo stack, by family.
 
 #include "oxSubstanceCommandSupport.h"
+#include "oxSubstancePresetListUndoCommands.h"
 #include "oxSubstancePropertyUndoCommand.h"
