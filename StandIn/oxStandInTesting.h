@@ -63,6 +63,14 @@ OX_HOST_API void clearArchiveCalls();
 /// Records one call (used by the stand-in's archive service).
 OX_HOST_API void countArchiveCall(const std::string& operation);
 
+/// Takes a container out of the factory's lookup without destroying it
+/// (getContainer gives null for its id; it no longer counts as live), as the
+/// host does with an object that was deleted but is kept for undo.
+/// showContainer lists it again under the same id. The caller keeps the
+/// container alive meanwhile and shows it again before it is destroyed.
+OX_HOST_API void hideContainer(const osg::FieldContainerPtr& container);
+OX_HOST_API void showContainer(const osg::FieldContainerPtr& container);
+
 /// Every live container (for the host's own enumerations; no reference taken).
 OX_HOST_API std::vector<osg::FieldContainerPtr> liveContainers();
 

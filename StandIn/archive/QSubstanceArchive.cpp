@@ -3,6 +3,7 @@
 
 #include "QSubstanceArchive.h"
 
+#include "../model/ModelInternal.h"
 #include "oxArchiveAttributes.h"
 #include "oxArchiveReader.h"
 #include "oxArchiveTypes.h"
@@ -11,6 +12,7 @@
 #include "oxHostUtils.h"
 #include "oxStandInTesting.h"
 
+#include <QDebug>
 #include <QFile>
 
 namespace {
@@ -594,6 +596,20 @@ void oxSubstanceArchiveFactory::releaseMaterialArchive(unsigned materialId)
 void oxSubstanceArchiveFactory::clear()
 {
     _archives.clear();
+}
+
+std::string oxStandIn::detail::renderInputs(osg::UInt32 materialId)
+{
+    bool created = false;
+    const std::shared_ptr<QSubstanceArchive> archive =
+        oxSubstanceArchiveFactory::instance().getMaterialArchive(materialId, created);
+    if (archive->isEmpty())
+        return std::string();
+    QString text;
+    QDebug out(&text);
+    for (const auto& entry : archive->getActiveGraphValues())
+        out << entry.first << entry.second.value;
+    return text.toStdString();
 }
 
 namespace {

@@ -32,6 +32,8 @@ public:
         if (it != _live.end() && it->second == container)
             _live.erase(it);
     }
+    /// Lists \p container again under its own id.
+    void restore(osg::FieldContainer* container) { _live[container->getId()] = container; }
     osg::FieldContainer* find(osg::UInt32 id) const
     {
         const auto it = _live.find(id);
@@ -108,6 +110,18 @@ std::vector<std::string> liveContainerTypes()
     for (const auto& entry : registry().live())
         types.push_back(entry.second->getType().getName());
     return types;
+}
+
+void hideContainer(const osg::FieldContainerPtr& container)
+{
+    if (!container.isNull())
+        registry().remove(container->getId(), container.getCPtr());
+}
+
+void showContainer(const osg::FieldContainerPtr& container)
+{
+    if (!container.isNull())
+        registry().restore(container.getCPtr());
 }
 
 std::vector<osg::FieldContainerPtr> liveContainers()

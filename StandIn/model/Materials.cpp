@@ -210,14 +210,17 @@ void SubstancePreset::clearImages()
 
 /// One cached render: the colour components' state and images (copies owned
 /// by the cache, one reference each) and the incandescence map, with what the
-/// render was made of: the preset's content and the active graph. The cache
-/// keeps it under the preset's container id, so it follows its preset through
-/// every change of the list (insert, remove, clear and add again) and is
-/// ignored once the preset's content or the active graph differ.
+/// render was made of: the preset's content, the active graph and the archive's
+/// input values. The cache keeps it under the preset's container id, so it
+/// follows its preset through every change of the list (insert, remove, clear
+/// and add again) and is ignored once the preset's content, the active graph or
+/// the input values differ (a preset leaves inputs such as the output size as
+/// they were, so one preset can meet different values).
 struct USubstanceMaterial::CachedRender
 {
     std::string content;
     osg::Int32 graphIndex = 0;
+    std::string inputs;
     struct Component
     {
         std::string name;
@@ -353,7 +356,7 @@ std::shared_ptr<USubstanceMaterial::CachedRender> USubstanceMaterial::cachedRend
     const SubstancePresetPtr& preset = _mfSubstancePresets[index];
     const auto it = _presetCache.find(preset->getId());
     if (it == _presetCache.end() || it->second->content != preset->getContent() ||
-        it->second->graphIndex != getActiveGraphIndex())
+        it->second->graphIndex != getActiveGraphIndex() || it->second->inputs != oxStandIn::detail::renderInputs(getId()))
         return nullptr;
     return it->second;
 }
@@ -381,6 +384,7 @@ void USubstanceMaterial::cacheRenderResult(osg::UInt32 index)
     auto render = std::make_shared<CachedRender>();
     render->content = preset->getContent();
     render->graphIndex = getActiveGraphIndex();
+    render->inputs = oxStandIn::detail::renderInputs(getId());
     const ColorComponentsPtr components = getColorComponentData();
     if (!components.isNull())
     {

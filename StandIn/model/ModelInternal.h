@@ -59,6 +59,11 @@ void appendLogMessage(LogMessage::Level level, const std::string& text);
 /// Readable name of an image data type ("uint8", "float32", ...).
 const char* dataTypeName(osg::Int32 dataType);
 
+/// The current input values of the active graph of a material's archive, as
+/// text: a render made while it was the same is still valid. Empty when the
+/// archive holds nothing.
+std::string renderInputs(osg::UInt32 materialId);
+
 } // namespace detail
 } // namespace oxStandIn
 

@@ -3,6 +3,7 @@
 // materials and the preset render cache.
 
 #include "Materials.h"
+#include "QSubstanceArchive.h"
 #include "oxHostFixture.h"
 #include "oxHostUtils.h"
 
@@ -178,6 +179,11 @@ TEST_F(MaterialModelTest, PresetCacheKeepsCopiesThatFollowTheirPresets)
         osgEdit edit(material, USubstanceMaterial::NameFieldMask);
         material->setName("Wood");
     }
+    // An archive whose input values the entries record.
+    bool created = false;
+    const auto archive = oxSubstanceArchiveFactory::instance().getMaterialArchive(material->getId(), created);
+    QSubstanceBinaryDiskReader reader(QString::fromStdString(samplePath("materials.sbsar")), nullptr);
+    ASSERT_TRUE(archive->import(reader));
     for (const char* name : {"red", "green", "blue"})
         material->addPreset(name, "", "");
     const ComponentSettingsPtr diffuse = material->getColorComponentData()->getComponentSettings("diffuse");
@@ -217,7 +223,8 @@ TEST_F(MaterialModelTest, PresetCacheKeepsCopiesThatFollowTheirPresets)
     EXPECT_EQ((std::vector<int>{applied(0), applied(2)}), (std::vector<int>{2, 1}));
     EXPECT_FALSE(material->isPresetCached(1));
 
-    // A changed content or another active graph makes an entry stale; the old content is valid again.
+    // A changed content, another active graph or other input values make an entry
+    // stale; with the old ones it is valid again.
     const SubstancePresetPtr blue = material->getSubstancePresets()[0];
     const std::vector<std::function<void(bool)>> changes{
         [&](bool on) {
@@ -227,7 +234,8 @@ TEST_F(MaterialModelTest, PresetCacheKeepsCopiesThatFollowTheirPresets)
         [&](bool on) {
             osgEdit edit(material, USubstanceMaterial::ActiveGraphIndexFieldMask);
             material->setActiveGraphIndex(on ? 1 : 0);
-        }};
+        },
+        [&](bool on) { archive->updateInputs("Wood", "roughness", on ? 0.9f : 0.35f); }};
     for (const auto& change : changes)
     {
         change(true);

@@ -27,6 +27,7 @@ USubstanceMaterialPtr oxCommandTest::wood(const char* name)
     }
     EXPECT_TRUE(oxSubstanceMaterialModifier(material).initFromFile(QString::fromStdString(samplePath("materials.sbsar"))));
     events->take();
+    oxStandIn::clearLogMessages();
     return material;
 }
 

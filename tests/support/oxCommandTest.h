@@ -21,7 +21,8 @@ protected:
 
     /// A material named \p name (held by the fixture) built from the Wood
     /// sample: roughness 0.35, pattern 1, tiling 2,2, the rest at defaults;
-    /// presets "Light Oak", "Dark Walnut", "Weathered Pine". Events of the load are dropped.
+    /// presets "Light Oak", "Dark Walnut", "Weathered Pine". Events and log messages of the
+    /// load are dropped.
     USubstanceMaterialPtr wood(const char* name = "M");
 
     /// An undo checker on the state of \p material (oxMaterialState), with

@@ -2,6 +2,7 @@
 
 #include "oxSubstanceAttributeCreator.h"
 #include "oxSubstanceAttributeSync.h"
+#include "oxSubstanceInputLookup.h"
 #include "oxSubstancePresetUtils.h"
 
 #include "host/QSubstanceArchive.h"
@@ -28,19 +29,6 @@ constexpr int kCutoutTypeId = 6;
 
 // Name of the shared group of the labelled inputs that have no group.
 const std::string kCommonGroupName = "Common";
-
-/// Logs that an input's value could not be applied to the material, and why
-/// (\p reason, translated). The names are put in in one pass and the finished
-/// text is handed to the log as data, so per cent signs in them stay as they are.
-void reportNotApplied(const std::string& material, const QString& group, const QString& id, const QString& reason)
-{
-    //: %1 the material's name, %2 the attribute group, %3 the input's identifier, %4 why
-    const QString text = QCoreApplication::translate("oxSubstanceMaterialModifier",
-                                                     "Unable to apply parameter to material %1, group: %2, "
-                                                     "property %3: %4")
-                             .arg(QString::fromStdString(material), group, id, reason);
-    oxLog::error("%s", text.toUtf8().constData());
-}
 
 } // namespace
 
@@ -281,7 +269,6 @@ void oxSubstanceMaterialModifier::applyGraphValues(const USubstanceGraphPtr& gra
 {
     if (graph.isNull())
         return;
-    const std::string materialName = oxMaterials::getName(_material);
 
     for (const QMap<QString, QVariant>& input : inputs)
     {
@@ -292,26 +279,10 @@ void oxSubstanceMaterialModifier::applyGraphValues(const USubstanceGraphPtr& gra
         const QString group = input.value(kGroupKey).toString();
         const QString id = input.value(kIdKey).toString();
 
-        const AttributeGroupPtr attributeGroup = graph->getAttributeGroup(group.toStdString());
-        if (attributeGroup.isNull())
-        {
-            reportNotApplied(materialName, group, id, tr("Group not found."));
-            continue;
-        }
-
-        AttributeValuePtr attribute = attributeGroup->getAttribute(id.toStdString());
-        if (attribute.isNull())
-        {
-            reportNotApplied(materialName, group, id, tr("Property not found."));
-            continue;
-        }
-
+        AttributeValuePtr attribute;
         QVariant current;
-        if (!oxSubstanceAttributeSync().getOsgAttribute(_material, attribute, current))
-        {
-            reportNotApplied(materialName, group, id, tr("Unable to fetch current value."));
+        if (!oxSubstanceInputLookup::readInput(_material, graph, group, id, attribute, current))
             continue;
-        }
 
         const QVariant value = input.value(kValueKey);
         if (current != value)

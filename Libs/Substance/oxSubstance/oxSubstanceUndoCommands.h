@@ -4,5 +4,6 @@
 /// pushes onto its undo stack, by family.
 
 #include "oxSubstanceCommandSupport.h"
+#include "oxSubstanceGraphUndoCommands.h"
 #include "oxSubstancePresetListUndoCommands.h"
 #include "oxSubstancePropertyUndoCommand.h"

@@ -1,0 +1,188 @@
+#include "oxSubstanceGraphUndoCommands.h"
+
+#include "oxSubstanceArchiveLookup.h"
+#include "oxSubstanceInputLookup.h"
+
+#include "host/QSubstanceArchive.h"
+
+namespace {
+
+const char* const kCategory = "Material Commands";
+
+/// Records, for each archive value that differs from the material's attribute
+/// value, the material's value in \p undoValues and the archive's in
+/// \p redoValues, and sets \p graph to the active graph's name. Inputs that the
+/// material lacks, or whose value cannot be read, are reported and left out.
+void collectChangedValues(const USubstanceMaterialPtr& material, QString& graph,
+                          const std::map<QString, SubstancePropertyValue>& archiveValues,
+                          oxSubstanceStoredValueMap& undoValues, oxSubstanceStoredValueMap& redoValues)
+{
+    if (material.isNull())
+        return;
+    const USubstanceGraphPtr activeGraph = material->getActiveGraph();
+    if (activeGraph.isNull())
+        return;
+    graph = QString::fromStdString(activeGraph->getName());
+    for (const auto& entry : archiveValues)
+    {
+        AttributeValuePtr attribute;
+        QVariant current;
+        if (!oxSubstanceInputLookup::readInput(material, activeGraph, entry.second.group, entry.first, attribute,
+                                               current))
+            continue;
+        if (current != entry.second.value)
+        {
+            undoValues[entry.first] = current;
+            redoValues[entry.first] = entry.second.value;
+        }
+    }
+}
+
+/// Writes each value, in identifier order, without rendering.
+void writeValues(const USubstanceMaterialPtr& material, const QString& graph, const oxSubstanceStoredValueMap& values)
+{
+    for (const auto& entry : values)
+        oxSubstanceCommandSupport::applyPropertyValue(material, graph, entry.first, entry.second.value(), false);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- apply preset
+
+oxApplySubstancePresetUndoCommand::oxApplySubstancePresetUndoCommand(const USubstanceMaterialPtr& material,
+                                                                     unsigned presetIndex, bool defaultOutputSize,
+                                                                     QUndoCommand* parent)
+    : oxSubstanceUndoCommand(oxUndoString("Apply substance preset", QString::fromLatin1(kCategory)), material,
+                             parent),
+      _presetIndex(presetIndex), _defaultOutputSize(defaultOutputSize)
+{
+}
+
+oxApplySubstancePresetUndoCommand::~oxApplySubstancePresetUndoCommand() = default;
+
+bool oxApplySubstancePresetUndoCommand::fetchUndoData()
+{
+    const USubstanceMaterialPtr material = getMaterial();
+    const std::shared_ptr<QSubstanceArchive> archive = oxSubstanceArchiveLookup::loadedArchive(material);
+    if (!archive || _presetIndex >= material->getSubstancePresets().size())
+        return false;
+
+    _previousSyncOutputSize = material->getSyncOutputSize();
+    _previousPreset = material->getLastActivatedPreset();
+    // A preset that the archive cannot apply leaves the sync flag as it is.
+    _newSyncOutputSize = _previousSyncOutputSize;
+    if (archive->applyPreset(material->getSubstancePresets()[_presetIndex], _defaultOutputSize))
+    {
+        if (_defaultOutputSize)
+            _newSyncOutputSize = QSubstanceArchive::getDefaultSyncOutputSize();
+        else if (_previousSyncOutputSize)
+        {
+            // Only a square output size (or none) can stay in sync.
+            int width = 0;
+            int height = 0;
+            _newSyncOutputSize = !archive->getOutputSize(width, height) || width == height;
+        }
+        else
+            _newSyncOutputSize = false;
+    }
+    collectChangedValues(material, _graph, archive->getActiveGraphValues(), _undoValues, _redoValues);
+    return true;
+}
+
+void oxApplySubstancePresetUndoCommand::applyValues(int presetIndex, const oxSubstanceStoredValueMap& values,
+                                                    bool syncOutputSize)
+{
+    const USubstanceMaterialPtr material = getMaterial();
+    if (material.isNull())
+        return;
+    // The values first: an output-size value carries the archive's sync flag,
+    // which must not override the one that this command determined.
+    writeValues(material, _graph, values);
+    osgEdit edit(material, USubstanceMaterial::LastActivatedPresetFieldMask | USubstanceMaterial::SyncOutputSizeFieldMask);
+    material->setSyncOutputSize(syncOutputSize);
+    material->setLastActivatedPreset(presetIndex);
+}
+
+void oxApplySubstancePresetUndoCommand::renderCachedPreset()
+{
+    const USubstanceMaterialPtr material = getMaterial();
+    if (material.isNull())
+        return;
+    if (!material->isPresetCached(_presetIndex))
+    {
+        renderMaterialTextures();
+        material->cacheRenderResult(_presetIndex);
+        return;
+    }
+    material->applyCachedPreset(_presetIndex);
+    if (oxSubstanceRenderer* renderer = oxSubstanceRenderer::instance())
+        renderer->materialUpdated(materialId());
+}
+
+void oxApplySubstancePresetUndoCommand::redo()
+{
+    if (!_fetched)
+    {
+        _fetched = true;
+        _fetchSucceeded = fetchUndoData();
+    }
+    if (!_fetchSucceeded)
+        return;
+    applyValues(int(_presetIndex), _redoValues, _newSyncOutputSize);
+    if (USubstanceMaterial::isPresetCacheEnabled())
+        renderCachedPreset();
+    else
+        renderMaterialTextures();
+    notifyPresetApplied();
+}
+
+void oxApplySubstancePresetUndoCommand::undo()
+{
+    if (!_fetchSucceeded)
+        return;
+    applyValues(_previousPreset, _undoValues, _previousSyncOutputSize);
+    renderMaterialTextures();
+    notifyPresetApplied();
+}
+
+// ---------------------------------------------------------------- reset graph
+
+oxResetSubstanceGraphUndoCommand::oxResetSubstanceGraphUndoCommand(const USubstanceMaterialPtr& material,
+                                                                   QUndoCommand* parent)
+    : oxSubstanceUndoCommand(oxUndoString("Reset substance graph", QString::fromLatin1(kCategory)), material,
+                             parent)
+{
+}
+
+oxResetSubstanceGraphUndoCommand::~oxResetSubstanceGraphUndoCommand() = default;
+
+void oxResetSubstanceGraphUndoCommand::redo()
+{
+    const USubstanceMaterialPtr material = getMaterial();
+    if (material.isNull())
+        return;
+    if (!_fetched)
+    {
+        _fetched = true;
+        const std::shared_ptr<QSubstanceArchive> archive = oxSubstanceArchiveLookup::loadedArchive(material);
+        if (!archive)
+            return;
+        archive->resetGraph();
+        collectChangedValues(material, _graph, archive->getActiveGraphValues(), _undoValues, _redoValues);
+    }
+    applyValues(_redoValues);
+}
+
+void oxResetSubstanceGraphUndoCommand::undo()
+{
+    applyValues(_undoValues);
+}
+
+void oxResetSubstanceGraphUndoCommand::applyValues(const oxSubstanceStoredValueMap& values)
+{
+    const USubstanceMaterialPtr material = getMaterial();
+    if (material.isNull())
+        return;
+    writeValues(material, _graph, values);
+    renderMaterialTextures();
+}
