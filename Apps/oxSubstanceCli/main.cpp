@@ -12,6 +12,7 @@
 
 #include "host/Materials.h"
 #include "host/QSubstanceArchive.h"
+#include "oxStandInServices.h"
 #include "oxStandInTesting.h"
 
 #include <QCommandLineParser>
@@ -104,6 +105,8 @@ int main(int argc, char** argv)
     // Debug lines are for developers (QT_LOGGING_RULES="default.debug=true"
     // brings them back); users get one message per failure.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+    // The host's Substance service, which the undo commands notify.
+    const oxStandIn::ScopedSubstanceService service;
 
     QCommandLineParser parser;
     parser.setApplicationDescription(

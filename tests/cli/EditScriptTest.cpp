@@ -64,6 +64,7 @@ TEST(EditScriptTest, ScriptStepsGoThroughTheUndoStackAndPrintTheirUndoTexts)
     }
     const CliRun run = runCli({"materials.sbsar", "--script", script});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.err, "");
     const QString expected = QString("step 1: set roughness 0.7 -> %1\n"
                                      "step 2: set roughness 0.75 -> %1 (merged)\n"
                                      "step 3: apply \"Dark Walnut\" -> Apply substance preset\n"
@@ -137,6 +138,33 @@ TEST(EditScriptTest, RecaptureTakesTheCurrentValuesAndUndoGivesTheOldContentBack
     EXPECT_FLOAT_EQ(float(values(QJsonDocument::fromJson(undone.out.toUtf8()).object())["roughness"].toDouble()), 0.25f);
 }
 
+TEST(EditScriptTest, ApplyByNameOrIndexWithOrWithoutTheDefaultOutputSize)
+{
+    const struct
+    {
+        const char* step;
+        QJsonArray size;
+    } cases[] = {{"apply \"Dark Walnut\"", {10, 10, 1}}, {"apply 1", {10, 10, 1}}, {"apply 1 default-size", {9, 9, 1}}};
+    for (const auto& c : cases)
+    {
+        const CliRun run = runSteps({c.step}, {"--json"});
+        ASSERT_EQ(run.exitCode, 0) << c.step << "\n" << run.err.toStdString();
+        const QJsonObject v = values(QJsonDocument::fromJson(run.out.toUtf8()).object());
+        EXPECT_EQ(v["$outputsize"].toArray(), c.size) << c.step;
+        EXPECT_EQ(v["notes"].toString(), "Walnut") << c.step;
+    }
+}
+
+TEST(EditScriptTest, PrintShowsTheMaterialAtThatStep)
+{
+    const CliRun run = runSteps({"set notes Pine", "print", "undo"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.err, "");
+    const int printed = run.out.indexOf("Notes [notes] string = \"Pine\"");
+    EXPECT_GE(printed, 0) << run.out.toStdString();
+    EXPECT_GT(run.out.indexOf("Notes [notes] string = \"Oak\""), printed) << "the final report follows the undo";
+}
+
 TEST(EditScriptTest, BadStepsStopWithAMessageNamingTheStep)
 {
     struct Case
@@ -159,8 +187,9 @@ TEST(EditScriptTest, BadStepsStopWithAMessageNamingTheStep)
         {{"reorder 0 0 1"}, "step 1 (reorder 0 0 1): preset 0 is named twice"},
         {{"recapture 0 1"}, "step 1 (recapture 0 1): usage: recapture INDEX"},
         {{"add-presets nowhere.sbsprs"}, "step 1 (add-presets nowhere.sbsprs): 'nowhere.sbsprs' is not a preset file"},
-        {{"add-presets multigraph.sbsprs"},
-         "step 1 (add-presets multigraph.sbsprs): 'multigraph.sbsprs' holds no preset to add"},
+        // Its presets are on the material already, or of another graph.
+        {{"add-presets materials.sbsprs"},
+         "step 1 (add-presets materials.sbsprs): 'materials.sbsprs' holds no preset to add"},
         {{"undo"}, "step 1 (undo): only 0 step(s) to undo"},
         {{"set roughness 0.7", "redo"}, "step 2 (redo): only 0 step(s) to redo"},
         {{"undo 0"}, "step 1 (undo 0): usage: undo [COUNT]"},
