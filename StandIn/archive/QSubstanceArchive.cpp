@@ -606,9 +606,12 @@ std::string oxStandIn::detail::renderInputs(osg::UInt32 materialId)
     if (archive->isEmpty())
         return std::string();
     QString text;
-    QDebug out(&text);
-    for (const auto& entry : archive->getActiveGraphValues())
-        out << entry.first << entry.second.value;
+    {
+        // Written into the text when it goes out of scope.
+        QDebug out(&text);
+        for (const auto& entry : archive->getActiveGraphValues())
+            out << entry.first << entry.second.value;
+    }
     return text.toStdString();
 }
 

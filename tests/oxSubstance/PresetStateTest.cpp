@@ -370,7 +370,7 @@ TEST_F(PresetStateTest, RenderCacheSwitchClearAndDump)
     Utils::enableCache(true);
     EXPECT_TRUE(Utils::isCacheEnabled());
 
-    const USubstanceMaterialPtr materials[] = {wood(), wood()};
+    const USubstanceMaterialPtr materials[] = {wood({"<sbspreset/>"}), wood({"<sbspreset/>"})};
     for (const USubstanceMaterialPtr& m : materials)
     {
         m->cacheRenderResult(0);
