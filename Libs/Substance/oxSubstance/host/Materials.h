@@ -342,7 +342,8 @@ public:
 
     /// Whether a render result is cached for the preset at the index: one made
     /// from the same preset object with its present content on the present
-    /// active graph. Entries follow their presets through changes of the list.
+    /// active graph and input values. Entries follow their presets through
+    /// changes of the list.
     bool isPresetCached(osg::UInt32 index) const;
     /// Stores the current textures as the render result of the preset at the
     /// index (nothing for a null slot or an index outside the list).
