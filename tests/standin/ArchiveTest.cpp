@@ -93,14 +93,27 @@ protected:
 
 TEST_F(ArchiveTest, BadFileFailsWithOneErrorNamingItAndKeepsThePreviousArchive)
 {
-    const QByteArray graph = "<sbsar formatversion=\"1\"><graph label=\"G\" pkgurl=\"pkg://test/g\">"
-                             "<input identifier=\"$outputsize\" type=\"int[3]\"/></graph></sbsar>";
+    const auto graph = [](const QByteArray& inputs) {
+        return "<sbsar formatversion=\"1\"><graph label=\"G\" pkgurl=\"pkg://test/g\">" + inputs + "</graph></sbsar>";
+    };
     ASSERT_TRUE(update("pattern", 2));
     for (const auto& [text, problem] : std::vector<std::pair<QByteArray, const char*>>{
              {QByteArray(), "the file does not exist"},
              {"", "the file is empty"},
              {"<sbsar><graph label=\"G\"></sbsar>", "not well-formed XML (line 1: Error reading end tag.)"},
-             {graph, "input '$outputsize' of graph 'G' must be of type \"int[2]\""}})
+             {graph("<input identifier=\"$outputsize\" type=\"int[3]\"/>"),
+              "input '$outputsize' of graph 'G' must be of type \"int[2]\""},
+             {graph("<input identifier=\"a\" type=\"float\"/><input identifier=\"b\" type=\"float\"/>"
+                    "<input identifier=\"a\" type=\"int\"/>"),
+              "input 'a' of graph 'G' appears twice"},
+             {graph("<input identifier=\"a\" type=\"float\" colour=\"1\"/>"),
+              "unknown attribute \"colour\" on input 'a' of graph 'G'"},
+             {graph("<input identifier=\"a\" type=\"float[2]\" value=\"1,2,3\"/>"),
+              "\"1,2,3\" is not a valid \"value\" of type \"float[2]\" (input 'a' of graph 'G')"},
+             {graph("<input identifier=\"a\" type=\"int[2]\" min=\"1,\"/>"),
+              "\"1,\" is not a valid \"min\" of type \"int[2]\" (input 'a' of graph 'G')"},
+             {graph("<input identifier=\"a\" type=\"int\" step=\"+ 1\"/>"),
+              "\"+ 1\" is not a valid \"step\" of type \"int\" (input 'a' of graph 'G')"}})
     {
         SCOPED_TRACE(problem);
         oxStandIn::clearLogMessages();
@@ -111,6 +124,15 @@ TEST_F(ArchiveTest, BadFileFailsWithOneErrorNamingItAndKeepsThePreviousArchive)
         EXPECT_EQ(archive->path(), sample("materials.sbsar"));
         EXPECT_EQ(value("pattern"), QVariant(2));
     }
+    // Blanks around components and a leading "+" read; identifiers differing in case are distinct.
+    oxStandIn::clearLogMessages();
+    ASSERT_TRUE(import(*archive, write("good.sbsar", graph("<input identifier=\"a\" label=\"A\" type=\"float[3]\" "
+                                                          "value=\" 1 ,+2,\t3 \"/><input identifier=\"A\" "
+                                                          "label=\"B\" type=\"int[2]\" value=\"+4, 5\"/>"))));
+    EXPECT_EQ(value("a"), QVariant(QVector3D(1, 2, 3)));
+    EXPECT_EQ(value("A"), QVariant::fromValue(QOXIntVector2D(4, 5)));
+    EXPECT_TRUE(logLines().empty());
+
     QSubstanceArchive empty;
     oxStandIn::clearLogMessages();
     EXPECT_FALSE(import(empty, QString()));
