@@ -25,7 +25,8 @@ def load(paths):
         for b in data.get("benchmarks", []):
             if b.get("run_type", "iteration") != "iteration" or b.get("error_occurred"):
                 continue
-            times[b["name"]] = b["cpu_time"] * UNITS[b.get("time_unit", "ns")]
+            name = "/".join(p for p in b["name"].split("/") if not p.startswith(("min_warmup_time:", "min_time:")))
+            times[name] = b["cpu_time"] * UNITS[b.get("time_unit", "ns")]
     return times
 
 
