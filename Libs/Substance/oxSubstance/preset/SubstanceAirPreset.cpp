@@ -2,9 +2,11 @@
 
 #include <tinyxml.h>
 
+#include <climits>
+#include <cstdint>
 #include <cstdio>
-#include <locale>
-#include <sstream>
+#include <cstring>
+#include <iterator>
 
 namespace SubstanceAir {
 namespace {
@@ -73,28 +75,129 @@ void appendEscaped(std::string& out, const std::string& text, bool passReference
     }
 }
 
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
 // Reads an unsigned 32-bit number the way stream extraction does: leading white
-// space skipped, digits up to the first other character, trailing blanks and tabs
-// ignored. A text that does not start with such a number gives 0; so does a
-// negative number (extraction would wrap it around) and one beyond 32 bits.
+// space skipped, an optional "+", digits up to the first other character. A text
+// that does not start with such a number gives 0; so does a negative number
+// (extraction would wrap it around) and one beyond 32 bits.
 std::uint32_t readUid(const char* attribute)
 {
     if (!attribute)
         return 0;
-    std::string text(attribute);
-    const std::size_t last = text.find_last_not_of(" \t");
-    text.erase(last == std::string::npos ? 0 : last + 1);
-
-    std::istringstream in(text);
-    in.imbue(std::locale::classic());
-    in >> std::ws;
-    if (in.peek() == '-')
+    const char* p = attribute;
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
+        ++p;
+    if (*p == '+')
+        ++p;
+    if (!isDigit(*p))
         return 0;
-    std::uint32_t uid = 0;
-    if (!(in >> uid))
-        return 0;
-    return uid;
+    std::uint64_t uid = 0;
+    for (; isDigit(*p); ++p)
+    {
+        uid = uid * 10 + std::uint64_t(*p - '0');
+        if (uid > UINT32_MAX)
+            return 0;
+    }
+    return std::uint32_t(uid);
 }
+
+// Reads the exact text that the writer below produces for one preset, without
+// building a document: attribute values free of entities, markup and control
+// characters, and well-formed UTF-8 (so that every XML reader gives the same
+// bytes back). Anything else is left to the document reader.
+class WrittenForm
+{
+public:
+    explicit WrittenForm(const char* text) : _p(text) {}
+
+    bool read(Preset& preset)
+    {
+        std::string packageUrl, label;
+        std::vector<Preset::InputValue> inputs;
+        if (!literal(" <sbspreset pkgurl=\"") || !text(packageUrl) || !literal(" label=\"") || !text(label) ||
+            !literal(" >\n"))
+            return false;
+        while (literal("  <presetinput identifier=\""))
+        {
+            Preset::InputValue input;
+            if (!text(input.identifier) || !literal(" uid=\"") || !number(input.uid, UINT32_MAX) ||
+                !literal(" type=\"") || !number(input.type, INT_MAX) ||
+                !literal(input.type == Preset::FilePathType ? " filepath=\"" : " value=\"") || !text(input.value) ||
+                !literal(" />\n"))
+                return false;
+            inputs.push_back(std::move(input));
+        }
+        if (!literal(" </sbspreset>\n") || *_p != '\0')
+            return false;
+
+        preset.packageUrl = std::move(packageUrl);
+        preset.label = std::move(label);
+        preset.inputValues.insert(preset.inputValues.end(), std::make_move_iterator(inputs.begin()),
+                                  std::make_move_iterator(inputs.end()));
+        return true;
+    }
+
+private:
+    bool literal(const char* expected)
+    {
+        const std::size_t length = std::strlen(expected);
+        if (std::strncmp(_p, expected, length) != 0)
+            return false;
+        _p += length;
+        return true;
+    }
+
+    // An attribute value up to its closing quote, which is passed over.
+    bool text(std::string& out)
+    {
+        const char* const start = _p;
+        while (*_p != '"')
+        {
+            const unsigned char c = static_cast<unsigned char>(*_p);
+            if (c < 32 || c == '&' || c == '<' || c == '>')
+                return false;
+            if (c < 0x80)
+            {
+                ++_p;
+                continue;
+            }
+            const int continuation = c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : -1;
+            if (continuation < 0)
+                return false;
+            ++_p;
+            for (int i = 0; i < continuation; ++i, ++_p)
+                if ((static_cast<unsigned char>(*_p) & 0xC0) != 0x80)
+                    return false;
+        }
+        out.assign(start, _p);
+        ++_p;
+        return true;
+    }
+
+    // Decimal digits up to the closing quote, at most \p largest.
+    bool number(std::uint32_t& out, std::uint32_t largest)
+    {
+        std::uint64_t n = 0;
+        const char* const start = _p;
+        for (; isDigit(*_p); ++_p)
+        {
+            n = n * 10 + std::uint64_t(*_p - '0');
+            if (n > largest)
+                return false;
+        }
+        if (_p == start || *_p != '"')
+            return false;
+        ++_p;
+        out = std::uint32_t(n);
+        return true;
+    }
+
+    const char* _p;
+};
 
 void fillInput(Preset::InputValue& input, const TiXmlElement& element)
 {
@@ -142,6 +245,9 @@ bool parseDocument(TiXmlDocument& document, const char* xml)
 
 bool parsePreset(Preset& preset, const char* xml)
 {
+    // Preset contents are mostly the writer's own output, which reads without a document.
+    if (xml && WrittenForm(xml).read(preset))
+        return true;
     TiXmlDocument document;
     if (!parseDocument(document, xml))
         return false;
