@@ -140,6 +140,31 @@ TEST_F(ArchiveTest, BadFileFailsWithOneErrorNamingItAndKeepsThePreviousArchive)
     EXPECT_TRUE(empty.isEmpty() && empty.graphs().empty());
 }
 
+TEST_F(ArchiveTest, PresetFilesAreKnownByTheirTopElementAlone)
+{
+    const std::pair<QByteArray, bool> cases[] = {
+        {"<sbspresets/>", true},
+        {"\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!-- <x/> -->\n<!DOCTYPE sbspresets>\n<sbspresets count=\"1\">\n<unclosed>",
+         true},
+        {" \t\r\n<sbspresets\n/>", true},
+        {"<sbspreset/>", false},
+        {"<sbspresetsx/>", false},
+        {"<sbsar><sbspresets/></sbsar>", false},
+        {"text<sbspresets/>", false},
+        {"<!-- never closed <sbspresets/>", false},
+        {"", false},
+    };
+    for (const auto& [text, presets] : cases)
+    {
+        SCOPED_TRACE(text.toStdString());
+        EXPECT_EQ(QSubstanceFile(write("file.sbsprs", text)).arePresets(), presets);
+    }
+    EXPECT_TRUE(QSubstanceFile(sample("materials.sbsprs")).arePresets());
+    EXPECT_FALSE(QSubstanceFile(sample("materials.sbsar")).arePresets());
+    EXPECT_FALSE(QSubstanceFile(dir.filePath("missing.sbsprs")).arePresets());
+    EXPECT_FALSE(QSubstanceFile(QString()).arePresets());
+}
+
 TEST_F(ArchiveTest, InputValuesTakeTheFormOfTheirAttribute)
 {
     const auto values = archive->getActiveGraphValues();
