@@ -5,7 +5,6 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <iterator>
 
 namespace SubstanceAir {
@@ -126,7 +125,8 @@ public:
             Preset::InputValue input;
             if (!text(input.identifier) || !literal(" uid=\"") || !number(input.uid, UINT32_MAX) ||
                 !literal(" type=\"") || !number(input.type, INT_MAX) ||
-                !literal(input.type == Preset::FilePathType ? " filepath=\"" : " value=\"") || !text(input.value) ||
+                !(input.type == Preset::FilePathType ? literal(" filepath=\"") : literal(" value=\"")) ||
+                !text(input.value) ||
                 !literal(" />\n"))
                 return false;
             inputs.push_back(std::move(input));
@@ -136,18 +136,23 @@ public:
 
         preset.packageUrl = std::move(packageUrl);
         preset.label = std::move(label);
-        preset.inputValues.insert(preset.inputValues.end(), std::make_move_iterator(inputs.begin()),
-                                  std::make_move_iterator(inputs.end()));
+        if (preset.inputValues.empty())
+            preset.inputValues = std::move(inputs);
+        else
+            preset.inputValues.insert(preset.inputValues.end(), std::make_move_iterator(inputs.begin()),
+                                      std::make_move_iterator(inputs.end()));
         return true;
     }
 
 private:
-    bool literal(const char* expected)
+    // Compares byte by byte, so that the end of the text (a zero byte) stops it.
+    template <std::size_t N>
+    bool literal(const char (&expected)[N])
     {
-        const std::size_t length = std::strlen(expected);
-        if (std::strncmp(_p, expected, length) != 0)
-            return false;
-        _p += length;
+        for (std::size_t i = 0; i + 1 < N; ++i)
+            if (_p[i] != expected[i])
+                return false;
+        _p += N - 1;
         return true;
     }
 
@@ -224,6 +229,11 @@ void fillPreset(Preset& preset, const TiXmlElement& element)
     if (const char* description = element.Attribute("description"))
         preset.description = description;
 
+    std::size_t count = 0;
+    for (const TiXmlElement* child = element.FirstChildElement(InputTag); child;
+         child = child->NextSiblingElement(InputTag))
+        ++count;
+    preset.inputValues.reserve(preset.inputValues.size() + count);
     for (const TiXmlElement* child = element.FirstChildElement(InputTag); child;
          child = child->NextSiblingElement(InputTag))
     {
