@@ -68,7 +68,16 @@ void WriteByIdentifier(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(WriteByHandle)->Arg(100)->Arg(1000)->Arg(10000);
-BENCHMARK(WriteByIdentifier)->Arg(100)->Arg(1000)->Arg(10000);
-
-BENCHMARK_MAIN();
+// Each size's reference runs just before its figure.
+int main(int argc, char** argv)
+{
+    for (int inputs : {100, 1000, 10000})
+    {
+        benchmark::RegisterBenchmark("WriteByHandle", WriteByHandle)->Arg(inputs);
+        benchmark::RegisterBenchmark("WriteByIdentifier", WriteByIdentifier)->Arg(inputs);
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

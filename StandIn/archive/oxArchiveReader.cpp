@@ -77,6 +77,10 @@ public:
         if (g.label.isEmpty())
             return fail(QStringLiteral("graph %1 has no label").arg(position));
         const QString where = QStringLiteral("graph %1").arg(q(g.label));
+        std::size_t inputs = 0;
+        for (const TiXmlElement* c = e->FirstChildElement("input"); c; c = c->NextSiblingElement("input"))
+            ++inputs;
+        g.inputs.reserve(inputs);
         for (const TiXmlElement* c = e->FirstChildElement(); c; c = c->NextSiblingElement())
         {
             const std::string& name = c->ValueStr();

@@ -147,8 +147,8 @@ void oxSubstanceMaterialModifier::storeArchive(const QSubstanceArchive& archive)
 {
     osgEdit edit(_material, osg::FieldBits::AllFields);
 
-    const std::vector<unsigned char> bytes = archive.data();
-    _material->editArchiveData().assign(bytes.begin(), bytes.end());
+    // The archive hands out a copy of its bytes, which the field takes over.
+    static_cast<std::vector<osg::UInt8>&>(_material->editArchiveData()) = archive.data();
     _material->setArchivePath(archive.path().toStdString());
     _material->setActiveGraphIndex(0);
     _material->setSyncOutputSize(QSubstanceArchive::getDefaultSyncOutputSize());
