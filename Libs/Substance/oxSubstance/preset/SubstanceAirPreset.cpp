@@ -204,14 +204,30 @@ private:
     const char* _p;
 };
 
+// The "type" attribute as TinyXML's integer query reads it ("%d" of sscanf);
+// UnknownType when it is missing or holds no integer. Plain digits that fit
+// are read directly, which gives the same number.
+std::uint32_t readType(const TiXmlElement& element)
+{
+    const char* text = element.Attribute("type");
+    if (!text)
+        return Preset::UnknownType;
+    std::uint32_t plain = 0;
+    std::size_t digits = 0;
+    for (; isDigit(text[digits]) && digits < 10; ++digits)
+        plain = plain * 10 + std::uint32_t(text[digits] - '0');
+    if (digits > 0 && digits < 10 && text[digits] == '\0')
+        return plain;
+    int type = 0;
+    return element.QueryIntAttribute("type", &type) == TIXML_SUCCESS ? static_cast<std::uint32_t>(type)
+                                                                      : Preset::UnknownType;
+}
+
 void fillInput(Preset::InputValue& input, const TiXmlElement& element)
 {
     input.uid = readUid(element.Attribute("uid"));
 
-    int type = 0;
-    input.type = element.QueryIntAttribute("type", &type) == TIXML_SUCCESS
-        ? static_cast<std::uint32_t>(type)
-        : Preset::UnknownType;
+    input.type = readType(element);
 
     if (const char* identifier = element.Attribute("identifier"))
         input.identifier = identifier;
