@@ -51,6 +51,13 @@ bool parseUnsigned(const QString& text, std::uint32_t& out)
     return true;
 }
 
+// The attributes that each element may carry.
+const std::set<std::string> kGraphAttributes = {"label", "pkgurl"};
+const std::set<std::string> kInputAttributes = {"identifier", "uid",     "label",  "group",  "type",   "widget",
+                                                "visibility", "default", "description", "step", "min", "max",
+                                                "value",      "labelx",  "labely", "labelz", "labelw", "map"};
+const std::set<std::string> kOutputAttributes = {"identifier", "channel", "component", "datatype"};
+
 QString q(const QString& s)
 {
     return QStringLiteral("'%1'").arg(s);
@@ -63,13 +70,17 @@ public:
 
     bool graph(const TiXmlElement* e, int position, ArchiveGraph& g)
     {
-        if (!check(e, {"label", "pkgurl"}, QStringLiteral("graph %1").arg(position)))
+        if (!check(e, kGraphAttributes, [position] { return QStringLiteral("graph %1").arg(position); }))
             return false;
         g.label = attribute(e, "label");
         g.packageUrl = attribute(e, "pkgurl");
         if (g.label.isEmpty())
             return fail(QStringLiteral("graph %1 has no label").arg(position));
         const QString where = QStringLiteral("graph %1").arg(q(g.label));
+        std::size_t inputs = 0;
+        for (const TiXmlElement* c = e->FirstChildElement("input"); c; c = c->NextSiblingElement("input"))
+            ++inputs;
+        g.inputs.reserve(inputs);
         for (const TiXmlElement* c = e->FirstChildElement(); c; c = c->NextSiblingElement())
         {
             const std::string& name = c->ValueStr();
@@ -78,9 +89,9 @@ public:
                 ArchiveInput in;
                 if (!input(c, int(g.inputs.size()) + 1, where, in))
                     return false;
-                if (g.indexOf(in.identifier) >= 0)
-                    return fail(QStringLiteral("input %1 of %2 appears twice").arg(q(in.identifier), where));
-                g.inputs.push_back(in);
+                const QString identifier = in.identifier;
+                if (!g.addInput(std::move(in)))
+                    return fail(QStringLiteral("input %1 of %2 appears twice").arg(q(identifier), where));
             }
             else if (name == "output")
             {
@@ -109,15 +120,19 @@ private:
         return false;
     }
 
-    bool check(const TiXmlElement* e, const std::set<std::string>& allowed, const QString& where)
+    // Where is a function giving the place named in a message: the text is made
+    // only when something is wrong.
+    template <class Where>
+    bool check(const TiXmlElement* e, const std::set<std::string>& allowed, const Where& where)
     {
         const QString unknown = unknownAttribute(e, allowed);
         if (unknown.isEmpty())
             return true;
-        return fail(QStringLiteral("unknown attribute \"%1\" on %2").arg(unknown, where));
+        return fail(QStringLiteral("unknown attribute \"%1\" on %2").arg(unknown, where()));
     }
 
-    bool values(const TypeInfo& type, const TiXmlElement* e, const char* name, const QString& where, Value& out)
+    template <class Where>
+    bool values(const TypeInfo& type, const TiXmlElement* e, const char* name, const Where& where, Value& out)
     {
         if (!hasAttribute(e, name))
             return true;
@@ -125,7 +140,7 @@ private:
         if (parseValue(type, text, out))
             return true;
         return fail(QStringLiteral("\"%1\" is not a valid \"%2\" of type \"%3\" (input %4)")
-                        .arg(text, QLatin1String(name), QLatin1String(type.typeString), where));
+                        .arg(text, QLatin1String(name), QLatin1String(type.typeString), where()));
     }
 
     bool input(const TiXmlElement* e, int position, const QString& graphWhere, ArchiveInput& in)
@@ -133,24 +148,21 @@ private:
         in.identifier = attribute(e, "identifier");
         if (in.identifier.isEmpty())
             return fail(QStringLiteral("input %1 of %2 has no identifier").arg(position).arg(graphWhere));
-        const QString where = QStringLiteral("%1 of %2").arg(q(in.identifier), graphWhere);
-        if (!check(e,
-                   {"identifier", "uid", "label", "group", "type", "widget", "visibility", "default", "description",
-                    "step", "min", "max", "value", "labelx", "labely", "labelz", "labelw", "map"},
-                   QStringLiteral("input ") + where))
+        const auto where = [&in, &graphWhere] { return QStringLiteral("%1 of %2").arg(q(in.identifier), graphWhere); };
+        if (!check(e, kInputAttributes, [&where] { return QStringLiteral("input ") + where(); }))
             return false;
 
         const QString typeString = attribute(e, "type");
         in.type = typeByString(typeString);
         if (!in.type)
-            return fail(QStringLiteral("input %1 has the unknown type \"%2\"").arg(where, typeString));
+            return fail(QStringLiteral("input %1 has the unknown type \"%2\"").arg(where(), typeString));
         const TypeInfo& type = *in.type;
         if (in.isOutputSize() && type.code != SubstanceAir::InputType_Integer2)
-            return fail(QStringLiteral("input %1 must be of type \"int[2]\"").arg(where));
+            return fail(QStringLiteral("input %1 must be of type \"int[2]\"").arg(where()));
 
         in.uid = std::uint32_t(position);
         if (hasAttribute(e, "uid") && !parseUnsigned(attribute(e, "uid"), in.uid))
-            return fail(QStringLiteral("input %1 has the invalid uid \"%2\"").arg(where, attribute(e, "uid")));
+            return fail(QStringLiteral("input %1 has the invalid uid \"%2\"").arg(where(), attribute(e, "uid")));
 
         in.label = attribute(e, "label");
         in.group = attribute(e, "group");
@@ -177,7 +189,7 @@ private:
             for (const char* name : {"step", "min", "max"})
                 if (hasAttribute(e, name))
                     return fail(QStringLiteral("input %1 of type \"%2\" takes no \"%3\"")
-                                    .arg(where, typeString, QLatin1String(name)));
+                                    .arg(where(), typeString, QLatin1String(name)));
         }
 
         if (!values(type, e, "default", where, in.defaultValue))
@@ -187,7 +199,7 @@ private:
             // Images start empty; the default text is kept as it is written.
             in.defaultValue = Value();
             if (hasAttribute(e, "value"))
-                return fail(QStringLiteral("input %1 of type \"image\" takes no \"value\"").arg(where));
+                return fail(QStringLiteral("input %1 of type \"image\" takes no \"value\"").arg(where()));
         }
         in.initialValue = in.defaultValue;
         if (!values(type, e, "value", where, in.initialValue))
@@ -200,13 +212,13 @@ private:
                 continue;
             if (c >= type.components || type.components < 2)
                 return fail(QStringLiteral("input %1 of type \"%2\" takes no \"%3\"")
-                                .arg(where, typeString, QLatin1String(labelNames[c])));
+                                .arg(where(), typeString, QLatin1String(labelNames[c])));
             in.componentLabels[c] = attribute(e, labelNames[c]);
         }
         if (hasAttribute(e, "map"))
         {
             if (type.code != SubstanceAir::InputType_Integer)
-                return fail(QStringLiteral("input %1 of type \"%2\" takes no \"map\"").arg(where, typeString));
+                return fail(QStringLiteral("input %1 of type \"%2\" takes no \"map\"").arg(where(), typeString));
             in.map = attribute(e, "map");
         }
         return true;
@@ -218,7 +230,7 @@ private:
         if (out.identifier.isEmpty())
             return fail(QStringLiteral("an output of %1 has no identifier").arg(graphWhere));
         const QString where = QStringLiteral("output %1 of %2").arg(q(out.identifier), graphWhere);
-        if (!check(e, {"identifier", "channel", "component", "datatype"}, where))
+        if (!check(e, kOutputAttributes, [&where] { return where; }))
             return false;
 
         std::array<int, 4> channel{};
@@ -317,10 +329,16 @@ QMap<QString, QVariant> ArchiveInput::describe(const QVariant& value) const
 
 int ArchiveGraph::indexOf(const QString& identifier) const
 {
-    for (std::size_t i = 0; i < inputs.size(); ++i)
-        if (inputs[i].identifier == identifier)
-            return int(i);
-    return -1;
+    return _positions.value(identifier, -1);
+}
+
+bool ArchiveGraph::addInput(ArchiveInput input)
+{
+    if (_positions.contains(input.identifier))
+        return false;
+    _positions.insert(input.identifier, int(inputs.size()));
+    inputs.push_back(std::move(input));
+    return true;
 }
 
 int dataTypeByName(const QString& name)

@@ -6,6 +6,7 @@
 #include "oxArchiveTypes.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
 #include <array>
@@ -59,13 +60,18 @@ struct ArchiveGraph
 {
     QString label;
     QString packageUrl;
-    std::vector<ArchiveInput> inputs;
+    std::vector<ArchiveInput> inputs; ///< in graph order; appended through addInput only
     std::vector<ArchiveOutput> outputs;
     /// The graph's presets as (label, content of one "sbspreset" element).
     std::vector<std::pair<QString, QString>> presets;
 
     /// Position of an input by identifier; -1 when absent.
     int indexOf(const QString& identifier) const;
+    /// Appends an input; false, nothing appended, when its identifier is taken.
+    bool addInput(ArchiveInput input);
+
+private:
+    QHash<QString, int> _positions; ///< identifier to position in inputs
 };
 
 /// Reads archive text. On failure returns false with \p problem set to a

@@ -2,11 +2,11 @@
 
 #include "QOXIntVector.h"
 
-#include <QStringList>
 #include <QVector2D>
 #include <QVector3D>
 #include <QVector4D>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <type_traits>
@@ -30,21 +30,21 @@ const TypeInfo kTypes[] = {
     {"image", SubstanceAir::InputType_Image, Kind::Image, 0},
 };
 
-/// Splits "a, b,c" into trimmed components; an empty text gives one empty component.
-QStringList components(const QString& text)
+/// Whether Latin-1 byte \p c is white space to QString::trimmed.
+bool isBlank(char c)
 {
-    QStringList parts = text.split(QLatin1Char(','));
-    for (QString& p : parts)
-        p = p.trimmed();
-    return parts;
+    const unsigned char u = static_cast<unsigned char>(c);
+    return u == ' ' || (u >= '\t' && u <= '\r') || u == 0x85 || u == 0xA0;
 }
 
+/// Reads one number from [first, last), blanks around it allowed, a leading "+" too.
 template <class T>
-bool parseNumber(const QString& text, T& out)
+bool parseNumber(const char* first, const char* last, T& out)
 {
-    QByteArray bytes = text.toLatin1();
-    const char* first = bytes.constData();
-    const char* last = first + bytes.size();
+    while (first != last && isBlank(*first))
+        ++first;
+    while (last != first && isBlank(last[-1]))
+        --last;
     if (first != last && *first == '+')
         ++first;
     if (first == last)
@@ -60,16 +60,30 @@ bool parseNumber(const QString& text, T& out)
     return true;
 }
 
+/// Reads exactly \p count numbers separated by ","; an empty text is one empty component.
 template <class T>
 bool parseList(const QString& text, int count, std::array<T, 4>& out)
 {
-    const QStringList parts = components(text);
-    if (count < 1 || count > 4 || parts.size() != count)
+    if (count < 1 || count > 4)
         return false;
+    // Characters beyond Latin-1 become "?", which no number holds.
+    const QByteArray bytes = text.toLatin1();
+    const char* first = bytes.constData();
+    const char* const end = first + bytes.size();
     std::array<T, 4> values{};
-    for (int c = 0; c < count; ++c)
-        if (!parseNumber(parts[c], values[c]))
+    for (int c = 0;; ++c)
+    {
+        const char* comma = std::find(first, end, ',');
+        if (c >= count || !parseNumber(first, comma, values[c]))
             return false;
+        if (comma == end)
+        {
+            if (c + 1 != count)
+                return false;
+            break;
+        }
+        first = comma + 1;
+    }
     out = values;
     return true;
 }

@@ -194,6 +194,64 @@ QVariant oxSubstanceUtils::getValue(const SubstanceAir::Preset::InputValue& inpu
 
 QSubstanceFile::QSubstanceFile(const QString& path) : _path(path) {}
 
+namespace {
+
+/// The name of the first element of an XML text, found without reading the rest
+/// of it: a UTF-8 byte-order mark, white space, the declaration and processing
+/// instructions, comments and a document type declaration may come first.
+/// Empty when something else comes first.
+QByteArray topElementName(const QByteArray& text)
+{
+    const char* p = text.constData();
+    const char* const end = p + text.size();
+    const auto startsWith = [&p, end](const char* prefix) {
+        const std::size_t length = std::strlen(prefix);
+        return std::size_t(end - p) >= length && std::memcmp(p, prefix, length) == 0;
+    };
+    // Moves past the first occurrence of closing; false when there is none.
+    const auto skipPast = [&p, end](const char* closing) {
+        const char* found = std::search(p, end, closing, closing + std::strlen(closing));
+        if (found == end)
+            return false;
+        p = found + std::strlen(closing);
+        return true;
+    };
+    if (startsWith("\xEF\xBB\xBF"))
+        p += 3;
+    for (;;)
+    {
+        while (p != end && std::isspace(static_cast<unsigned char>(*p)))
+            ++p;
+        if (startsWith("<?"))
+        {
+            if (!skipPast("?>"))
+                return QByteArray();
+        }
+        else if (startsWith("<!--"))
+        {
+            if (!skipPast("-->"))
+                return QByteArray();
+        }
+        else if (startsWith("<!"))
+        {
+            if (!skipPast(">"))
+                return QByteArray();
+        }
+        else
+        {
+            break;
+        }
+    }
+    if (p == end || *p != '<')
+        return QByteArray();
+    const char* const name = ++p;
+    while (p != end && !std::isspace(static_cast<unsigned char>(*p)) && *p != '/' && *p != '>')
+        ++p;
+    return QByteArray(name, int(p - name));
+}
+
+} // namespace
+
 bool QSubstanceFile::arePresets() const
 {
     if (_path.isEmpty())
@@ -201,11 +259,8 @@ bool QSubstanceFile::arePresets() const
     QFile file(_path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray text = file.readAll();
-    TiXmlDocument doc;
-    doc.Parse(text.constData(), nullptr, TIXML_ENCODING_UTF8);
-    const TiXmlElement* root = doc.Error() ? nullptr : doc.RootElement();
-    return root && root->ValueStr() == "sbspresets";
+    // Only the top element counts: whether the rest reads is for the reader to find out.
+    return topElementName(file.readAll()) == "sbspresets";
 }
 
 QSubstancePresetReader::QSubstancePresetReader(const QString& path) : _path(path) {}

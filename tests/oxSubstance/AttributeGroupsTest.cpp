@@ -24,7 +24,7 @@ struct oxSubstanceMaterialModifierTestAccess
         USubstanceMaterialPtr none;
         oxSubstanceMaterialModifier modifier(none);
         osgEdit edit(graph, USubstanceGraphBase::AttributeGroupsFieldMask);
-        modifier.updateAttributeGroups(graph->editAttributeGroups(), inputs);
+        modifier.updateAttributeGroups(graph->editAttributeGroups(), oxSubstanceInputDescription::readAll(inputs));
     }
 };
 

@@ -290,6 +290,15 @@ TEST_F(AttributeSyncTest, SearchFindsIdentifierElseLastLabelInAllGraphsOfTheName
         {{{"G", {{"a", "A"}}}, {"H", {{"b", "B"}}}}, "H", "a", nullptr},
         {{{"G", {{"a", "A"}}}}, "Unknown", "a", nullptr},
         {{{"G", {{nullptr, nullptr}, {"a", "A"}}}}, "G", "a", "a"},
+        // Text compares as QString::fromStdString makes it: UTF-8 decoded, a leading
+        // byte-order mark dropped, a broken sequence read as U+FFFD.
+        {{{"G", {{"a", "\xC3\x89" "b\xC3\xA8ne"}, {"\xC3\xA9t\xC3\xA9", "b"}}}}, "G", "\xC3\x89" "b\xC3\xA8ne", "a"},
+        {{{"G", {{"a", "b"}, {"\xC3\xA9t\xC3\xA9", "b"}}}}, "G", "\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9"},
+        {{{"G", {{"a", "b"}, {"\xEF\xBB\xBFRough", "b"}}}}, "G", "Rough", "\xEF\xBB\xBFRough"},
+        {{{"G", {{"a", "b"}, {"R\xEF\xBB\xBFough", "b"}}}}, "G", "Rough", nullptr},
+        {{{"G", {{"\xC3", "b"}, {"a", "b"}}}}, "G", "\xEF\xBF\xBD", "\xC3"},
+        {{{"G", {{"e", "b"}, {"\xC3\xA9", "b"}}}}, "G", "e", "e"},
+        {{{"G", {{"\xC3\xA9", "b"}}}}, "G", "e", nullptr},
     };
     oxSubstanceAttributeSync sync;
     int index = 0;
@@ -300,6 +309,35 @@ TEST_F(AttributeSyncTest, SearchFindsIdentifierElseLastLabelInAllGraphsOfTheName
         EXPECT_EQ(found.isNull() ? "(none)" : found->getUuid(), c.expected ? c.expected : "(none)");
     }
     EXPECT_TRUE(sync.searchProperty(USubstanceMaterialPtr(), "G", "a").isNull());
+}
+
+TEST_F(AttributeSyncTest, SearchSeesGraphsRebuiltAfterALookup)
+{
+    const USubstanceMaterialPtr material = hold(buildMaterial({{"G", {{"a", "Tint"}, {"b", "Tint"}}}}));
+    oxSubstanceAttributeSync sync;
+    ASSERT_EQ(sync.searchProperty(material, "G", "Tint")->getUuid(), "b");
+
+    // The graph rebuilt with other values, then values appended to its group and a label matching an identifier.
+    const USubstanceMaterialPtr rebuilt = hold(buildMaterial({{"G", {{"c", "Tint"}}}}));
+    const USubstanceGraphPtr graph = rebuilt->getSubstanceGraphs()[0];
+    material->clearGraphs();
+    material->addGraph(graph);
+    EXPECT_EQ(sync.searchProperty(material, "G", "Tint")->getUuid(), "c");
+    const AttributeGroupPtr group = graph->getAttributeGroups()[0];
+    const AttributeValuePtr added = AttributeFloatValue::create();
+    {
+        osgEdit edit(added, AttributeBase::UuidFieldMask | AttributeBase::NameFieldMask);
+        added->setUuid("Tint");
+        added->setName("d");
+    }
+    {
+        osgEdit edit(group, AttributeGroupBase::PropertiesFieldMask);
+        osg::addRef(added);
+        group->editProperties().push_back(added);
+    }
+    EXPECT_EQ(sync.searchProperty(material, "G", "Tint"), added) << "an identifier match beats the label match";
+    material->clearGraphs();
+    EXPECT_TRUE(sync.searchProperty(material, "G", "Tint").isNull());
 }
 
 TEST_F(AttributeSyncTest, ByNameWritesAndReadsFoundPropertyOnly)

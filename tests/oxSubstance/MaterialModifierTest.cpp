@@ -98,11 +98,14 @@ TEST_F(MaterialModifierTest, EachLoadRebuildsTheMaterialFromTheArchive)
         const char* file;
         Names presets; // the archive's own, then the new ones of the preset file beside it
         Names log;
+        int imports; // a material without an archive reads the file once, straight into a new one
     } loads[] = {{"materials.sbsar", {"Light Oak", "Dark Walnut", "Weathered Pine"},
                   {"warning: Skipped preset 'Light Oak'. Duplicate preset already exists in material.\n",
-                   "warning: Skipped preset 'Brushed Steel'. It does not match any graph of the material.\n"}},
+                   "warning: Skipped preset 'Brushed Steel'. It does not match any graph of the material.\n"},
+                  1},
                  {"multigraph.sbsar", {"Old Brick", "Bathroom", "Kitchen", "Smooth Concrete"},
-                  {"warning: Skipped preset 'Light Oak'. It does not match any graph of the material.\n"}}};
+                  {"warning: Skipped preset 'Light Oak'. It does not match any graph of the material.\n"},
+                  2}};
     USubstanceMaterialPtr material = newMaterial();
     USubstanceGraphPtr oldGraph;
     SubstancePresetPtr oldPreset;
@@ -125,6 +128,7 @@ TEST_F(MaterialModifierTest, EachLoadRebuildsTheMaterialFromTheArchive)
         const QByteArray bytes = file.readAll();
         EXPECT_EQ(material->getArchiveData(), std::vector<unsigned char>(bytes.begin(), bytes.end()));
         EXPECT_EQ(oxStandIn::archiveCallCount("renderTextures"), 1);
+        EXPECT_EQ(oxStandIn::archiveCallCount("import"), l.imports);
 
         const osg::MField<SubstancePresetPtr>& presets = material->getSubstancePresets();
         Names presetNames;
@@ -210,6 +214,19 @@ TEST_F(MaterialModifierTest, RefusedArchiveLeavesTheMaterialAndItsArchiveAlone)
         EXPECT_EQ(oxStandIn::archiveCallCount("renderTextures"), 0);
         ASSERT_EQ(logLines().size(), 1u);
         EXPECT_EQ(logLines()[0], c.log ? c.log : logLines()[0]);
+
+        // A material without an archive: the new archive that read the file is dropped again.
+        const USubstanceMaterialPtr fresh = newMaterial(c.environment);
+        oxStandIn::clearEditLog();
+        oxStandIn::clearLogMessages();
+        oxStandIn::clearArchiveCalls();
+        EXPECT_FALSE(load(fresh, c.second));
+        EXPECT_TRUE(oxStandIn::editLog().empty()) << "nothing written";
+        EXPECT_EQ(oxStandIn::archiveCallCount("import"), 1);
+        EXPECT_EQ(logLines().size(), 1u);
+        bool created = false;
+        EXPECT_TRUE(oxSubstanceArchiveFactory::instance().getMaterialArchive(fresh->getId(), created)->isEmpty());
+        EXPECT_TRUE(created) << "no archive is kept for the material";
     }
 }
 

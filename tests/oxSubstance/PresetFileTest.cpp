@@ -221,6 +221,16 @@ TEST_F(PresetFileTest, DuplicatesIgnoreUidAndTypeButCompareTheRest)
         EXPECT_EQ(parse(listXml({c.first}), true, false).size(), 1u) << "duplicates accepted when not checked";
     }
 
+    // A preset held in the writer's own form is compared the same way.
+    SubstanceAir::Preset pine;
+    pine.packageUrl = "pkg://materials/wood";
+    pine.label = "Pine";
+    pine.inputValues.push_back({1, "r", 0, "0.5"});
+    material->addPreset("Pine", oxSubstanceUtils::getContent(pine), "");
+    oxStandIn::clearLogMessages();
+    EXPECT_TRUE(parse(listXml({presetXml("pkg://materials/wood", "Pine", {{"r", "7", "4", "0.5"}})}), true, true).empty());
+    EXPECT_EQ(logLines(), Names{duplicate("Pine")});
+
     // Records are compared with the material's presets only, not with each other.
     oxStandIn::clearLogMessages();
     const std::string twin = presetXml("", "Twin");

@@ -92,9 +92,18 @@ const InputCase inputCases[] = {
     {"uid=\" -1\"", {0, "", Unknown, ""}},
     {"uid=\"4294967295\"", {4294967295u, "", Unknown, ""}},
     {"uid=\"4294967296\"", {0, "", Unknown, ""}},
+    {"uid=\"+7\"", {7, "", Unknown, ""}},
+    {"uid=\"\n 007x\"", {7, "", Unknown, ""}},
+    {"uid=\"+\"", {0, "", Unknown, ""}},
+    {"uid=\"-0\"", {0, "", Unknown, ""}},
     {"type=\"float\" value=\"v\"", {0, "", Unknown, "v"}},
     {"type=\"3abc\" value=\"v\"", {0, "", 3, "v"}},
     {"type=\"-1\" value=\"v\"", {0, "", 4294967295u, "v"}},
+    {"type=\"007\"", {0, "", 7, ""}},
+    {"type=\" +4 \"", {0, "", 4, ""}},
+    {"type=\"999999999\"", {0, "", 999999999u, ""}},
+    {"type=\"2147483647\"", {0, "", 2147483647u, ""}},
+    {"type=\"\"", {0, "", Unknown, ""}},
     {"type=\"5\" value=\"v\" filepath=\"/f\"", {0, "", 5, "/f"}},
     {"type=\"5\" value=\"v\"", {0, "", 5, ""}},
     {"type=\"4\" filepath=\"/f\"", {0, "", 4, ""}},
@@ -111,6 +120,38 @@ TEST(ReadPreset, OddInputAttributes)
         ASSERT_TRUE(SubstanceAir::parsePreset(preset, xml.c_str()));
         ASSERT_EQ(preset.inputValues.size(), 1u);
         EXPECT_EQ(fields(preset.inputValues[0]), fields(c.expected));
+    }
+}
+
+// Texts in and near the writer's own form read the same as through a full
+// document (forced by an XML declaration in front, which the writer never writes).
+TEST(ReadPreset, WritersOwnFormReadsAsAnyDocument)
+{
+    const std::string head = " <sbspreset pkgurl=\"pkg://a/b\" label=\"L\" >\n";
+    const std::string input = "  <presetinput identifier=\"i\" uid=\"3\" type=\"0\" value=\"0.5\" />\n";
+    const std::string tail = " </sbspreset>\n";
+    const std::string texts[] = {
+        head + tail,
+        head + input + input + tail,
+        " <sbspreset pkgurl=\"\" label=\"\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80\" >\n" + input + tail,
+        head + "  <presetinput identifier=\"img\" uid=\"4294967295\" type=\"5\" filepath=\"/a b/c.ppm\" />\n" + tail,
+        head + "  <presetinput identifier=\"i\" uid=\"4294967296\" type=\"0\" value=\"1\" />\n" + tail,
+        head + "  <presetinput identifier=\"i\" uid=\"1\" type=\"4294967295\" value=\"1\" />\n" + tail,
+        head + "  <presetinput identifier=\"i\" uid=\"1\" type=\"5\" value=\"1\" />\n" + tail,
+        head + "  <presetinput identifier=\"a&amp;b&#x0A;\" uid=\"1\" type=\"6\" value=\"&lt;&quot;\" />\n" + tail,
+        head + "  <presetinput identifier=\"i\" uid=\"1\" type=\"6\" value=\"it's > 2\" />\n" + tail,
+        " <sbspreset pkgurl=\"u\" label=\"L\" description=\"d\" >\n" + input + tail,
+        " <sbspreset pkgurl=\"u\" label=\"L\" >\r\n" + input + tail,
+        " <sbspreset pkgurl=\"u\" label=\"\xC3(\" >\n" + input + tail,
+        head + input + tail + "<!-- after -->",
+    };
+    for (const std::string& text : texts)
+    {
+        SCOPED_TRACE(text);
+        Preset direct = filled, throughDocument = filled;
+        const bool read = SubstanceAir::parsePreset(direct, text.c_str());
+        EXPECT_EQ(read, SubstanceAir::parsePreset(throughDocument, ("<?xml version=\"1.0\"?>" + text).c_str()));
+        EXPECT_TRUE(same(direct, throughDocument));
     }
 }
 

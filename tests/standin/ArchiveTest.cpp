@@ -93,14 +93,27 @@ protected:
 
 TEST_F(ArchiveTest, BadFileFailsWithOneErrorNamingItAndKeepsThePreviousArchive)
 {
-    const QByteArray graph = "<sbsar formatversion=\"1\"><graph label=\"G\" pkgurl=\"pkg://test/g\">"
-                             "<input identifier=\"$outputsize\" type=\"int[3]\"/></graph></sbsar>";
+    const auto graph = [](const QByteArray& inputs) {
+        return "<sbsar formatversion=\"1\"><graph label=\"G\" pkgurl=\"pkg://test/g\">" + inputs + "</graph></sbsar>";
+    };
     ASSERT_TRUE(update("pattern", 2));
     for (const auto& [text, problem] : std::vector<std::pair<QByteArray, const char*>>{
              {QByteArray(), "the file does not exist"},
              {"", "the file is empty"},
              {"<sbsar><graph label=\"G\"></sbsar>", "not well-formed XML (line 1: Error reading end tag.)"},
-             {graph, "input '$outputsize' of graph 'G' must be of type \"int[2]\""}})
+             {graph("<input identifier=\"$outputsize\" type=\"int[3]\"/>"),
+              "input '$outputsize' of graph 'G' must be of type \"int[2]\""},
+             {graph("<input identifier=\"a\" type=\"float\"/><input identifier=\"b\" type=\"float\"/>"
+                    "<input identifier=\"a\" type=\"int\"/>"),
+              "input 'a' of graph 'G' appears twice"},
+             {graph("<input identifier=\"a\" type=\"float\" colour=\"1\"/>"),
+              "unknown attribute \"colour\" on input 'a' of graph 'G'"},
+             {graph("<input identifier=\"a\" type=\"float[2]\" value=\"1,2,3\"/>"),
+              "\"1,2,3\" is not a valid \"value\" of type \"float[2]\" (input 'a' of graph 'G')"},
+             {graph("<input identifier=\"a\" type=\"int[2]\" min=\"1,\"/>"),
+              "\"1,\" is not a valid \"min\" of type \"int[2]\" (input 'a' of graph 'G')"},
+             {graph("<input identifier=\"a\" type=\"int\" step=\"+ 1\"/>"),
+              "\"+ 1\" is not a valid \"step\" of type \"int\" (input 'a' of graph 'G')"}})
     {
         SCOPED_TRACE(problem);
         oxStandIn::clearLogMessages();
@@ -111,11 +124,45 @@ TEST_F(ArchiveTest, BadFileFailsWithOneErrorNamingItAndKeepsThePreviousArchive)
         EXPECT_EQ(archive->path(), sample("materials.sbsar"));
         EXPECT_EQ(value("pattern"), QVariant(2));
     }
+    // Blanks around components and a leading "+" read; identifiers differing in case are distinct.
+    oxStandIn::clearLogMessages();
+    ASSERT_TRUE(import(*archive, write("good.sbsar", graph("<input identifier=\"a\" label=\"A\" type=\"float[3]\" "
+                                                          "value=\" 1 ,+2,\t3 \"/><input identifier=\"A\" "
+                                                          "label=\"B\" type=\"int[2]\" value=\"+4, 5\"/>"))));
+    EXPECT_EQ(value("a"), QVariant(QVector3D(1, 2, 3)));
+    EXPECT_EQ(value("A"), QVariant::fromValue(QOXIntVector2D(4, 5)));
+    EXPECT_TRUE(logLines().empty());
+
     QSubstanceArchive empty;
     oxStandIn::clearLogMessages();
     EXPECT_FALSE(import(empty, QString()));
     EXPECT_EQ(logLines(), Lines{"error: Unable to load Substance archive '': no file name given."});
     EXPECT_TRUE(empty.isEmpty() && empty.graphs().empty());
+}
+
+TEST_F(ArchiveTest, PresetFilesAreKnownByTheirTopElementAlone)
+{
+    const std::pair<QByteArray, bool> cases[] = {
+        {"<sbspresets/>", true},
+        {"\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!-- <x/> -->\n<!DOCTYPE sbspresets>\n<sbspresets count=\"1\">\n<unclosed>",
+         true},
+        {" \t\r\n<sbspresets\n/>", true},
+        {"<sbspreset/>", false},
+        {"<sbspresetsx/>", false},
+        {"<sbsar><sbspresets/></sbsar>", false},
+        {"text<sbspresets/>", false},
+        {"<!-- never closed <sbspresets/>", false},
+        {"", false},
+    };
+    for (const auto& [text, presets] : cases)
+    {
+        SCOPED_TRACE(text.toStdString());
+        EXPECT_EQ(QSubstanceFile(write("file.sbsprs", text)).arePresets(), presets);
+    }
+    EXPECT_TRUE(QSubstanceFile(sample("materials.sbsprs")).arePresets());
+    EXPECT_FALSE(QSubstanceFile(sample("materials.sbsar")).arePresets());
+    EXPECT_FALSE(QSubstanceFile(dir.filePath("missing.sbsprs")).arePresets());
+    EXPECT_FALSE(QSubstanceFile(QString()).arePresets());
 }
 
 TEST_F(ArchiveTest, InputValuesTakeTheFormOfTheirAttribute)

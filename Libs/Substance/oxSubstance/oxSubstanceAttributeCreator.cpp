@@ -1,89 +1,27 @@
 #include "oxSubstanceAttributeCreator.h"
 
-#include <QMetaType>
-
-#include <cfloat>
-#include <climits>
-#include <cmath>
 #include <string>
+#include <type_traits>
 
 namespace {
 
-using Description = QMap<QString, QVariant>;
-
-const char* const kAxes[4] = {"X", "Y", "Z", "W"};
-
-std::string readText(const Description& description, const QString& key)
-{
-    return description.value(key).toString().toStdString();
-}
-
-// Single precision cannot hold every double: finite values beyond its range
-// are clamped rather than converted (which would be undefined).
-float readFloat(const Description& description, const QString& key)
-{
-    const double d = description.value(key).toDouble();
-    if (std::isfinite(d))
-    {
-        if (d > double(FLT_MAX))
-            return FLT_MAX;
-        if (d < -double(FLT_MAX))
-            return -FLT_MAX;
-    }
-    return static_cast<float>(d);
-}
-
-// A number that does not fit a 32-bit integer reads as 0, the same as text
-// that is not a number; Qt's own conversion would wrap it (text and 64-bit
-// integers) or overflow (floating values).
-int readInt(const Description& description, const QString& key)
-{
-    const QVariant v = description.value(key);
-    switch (v.userType())
-    {
-    case QMetaType::Double:
-    case QMetaType::Float:
-    {
-        const double d = v.toDouble();
-        if (!(d > double(INT_MIN) - 0.5 && d < double(INT_MAX) + 0.5))
-            return 0;
-        return v.toInt();
-    }
-    case QMetaType::ULongLong:
-    {
-        const qulonglong u = v.toULongLong();
-        return u > qulonglong(INT_MAX) ? 0 : int(u);
-    }
-    default:
-    {
-        // Text and the other integer types go through 64 bits in Qt.
-        bool ok = false;
-        const qlonglong l = v.toLongLong(&ok);
-        return (!ok || l < INT_MIN || l > INT_MAX) ? 0 : int(l);
-    }
-    }
-}
-
-QString axisKey(const char* prefix, int axis)
-{
-    return QLatin1String(prefix) + QLatin1String(kAxes[axis]);
-}
+using Description = oxSubstanceInputDescription;
 
 // Captions of the first N components, each only when its key is present.
 template <int N, class ValuePtr>
 void applyLabels(const ValuePtr& value, const Description& description)
 {
-    const auto apply = [&](int axis, auto setter) {
-        const QString key = axisKey("Label", axis);
-        if (description.contains(key))
-            setter(readText(description, key));
-    };
-    apply(0, [&](const std::string& text) { value->setLabelX(text); });
-    apply(1, [&](const std::string& text) { value->setLabelY(text); });
+    const auto& labels = description.componentLabels;
+    if (labels[0])
+        value->setLabelX(*labels[0]);
+    if (labels[1])
+        value->setLabelY(*labels[1]);
     if constexpr (N > 2)
-        apply(2, [&](const std::string& text) { value->setLabelZ(text); });
+        if (labels[2])
+            value->setLabelZ(*labels[2]);
     if constexpr (N > 3)
-        apply(3, [&](const std::string& text) { value->setLabelW(text); });
+        if (labels[3])
+            value->setLabelW(*labels[3]);
 }
 
 // The float vector classes take whole vectors for bounds and default.
@@ -95,20 +33,19 @@ AttributeValuePtr createFloatVector(const Description& description)
     if (value.isNull())
         return AttributeValuePtr();
 
-    const float step = readFloat(description, QStringLiteral("Step"));
     osg::Vector<float, N> minValue, maxValue, defaultValue;
     for (int i = 0; i < N; ++i)
-        minValue[i] = readFloat(description, axisKey("Min", i));
-    for (int i = 0; i < N; ++i)
-        maxValue[i] = readFloat(description, axisKey("Max", i));
-    for (int i = 0; i < N; ++i)
-        defaultValue[i] = readFloat(description, axisKey("DefaultValue", i));
+    {
+        minValue[i] = description.floatMin[i];
+        maxValue[i] = description.floatMax[i];
+        defaultValue[i] = description.floatDefault[i];
+    }
 
     osgEdit edit(value, osg::FieldBits::AllFields);
     value->setMinValue(minValue);
     value->setMaxValue(maxValue);
     value->setDefaultValue(defaultValue);
-    value->setSliderStep(step);
+    value->setSliderStep(description.floatStep);
     applyLabels<N>(value, description);
     return value;
 }
@@ -122,14 +59,9 @@ AttributeValuePtr createIntVector(const Description& description)
     if (value.isNull())
         return AttributeValuePtr();
 
-    const int step = readInt(description, QStringLiteral("Step"));
-    int minValue[N], maxValue[N], defaultValue[N];
-    for (int i = 0; i < N; ++i)
-        minValue[i] = readInt(description, axisKey("Min", i));
-    for (int i = 0; i < N; ++i)
-        maxValue[i] = readInt(description, axisKey("Max", i));
-    for (int i = 0; i < N; ++i)
-        defaultValue[i] = readInt(description, axisKey("DefaultValue", i));
+    const std::array<int, 4>& minValue = description.intMin;
+    const std::array<int, 4>& maxValue = description.intMax;
+    const std::array<int, 4>& defaultValue = description.intDefault;
 
     osgEdit edit(value, osg::FieldBits::AllFields);
     value->setMinValueX(minValue[0]);
@@ -150,7 +82,7 @@ AttributeValuePtr createIntVector(const Description& description)
         value->setDefaultValueZ(defaultValue[2]);
     if constexpr (N > 3)
         value->setDefaultValueW(defaultValue[3]);
-    value->setSliderStep(step);
+    value->setSliderStep(description.intStep);
     applyLabels<N>(value, description);
     return value;
 }
@@ -159,21 +91,28 @@ AttributeValuePtr createIntVector(const Description& description)
 
 oxSubstanceAttributeCreator::oxSubstanceAttributeCreator()
 {
-    _creators.insert(QStringLiteral("float"), &oxSubstanceAttributeCreator::createFloatValue);
-    _creators.insert(QStringLiteral("float[2]"), &oxSubstanceAttributeCreator::createFloat2DValue);
-    _creators.insert(QStringLiteral("float[3]"), &oxSubstanceAttributeCreator::createFloat3DValue);
-    _creators.insert(QStringLiteral("float[4]"), &oxSubstanceAttributeCreator::createFloat4DValue);
-    _creators.insert(QStringLiteral("int"), &oxSubstanceAttributeCreator::createIntValue);
-    _creators.insert(QStringLiteral("int[2]"), &oxSubstanceAttributeCreator::createInt2DValue);
-    _creators.insert(QStringLiteral("int[3]"), &oxSubstanceAttributeCreator::createInt3DValue);
-    _creators.insert(QStringLiteral("int[4]"), &oxSubstanceAttributeCreator::createInt4DValue);
-    _creators.insert(QStringLiteral("string"), &oxSubstanceAttributeCreator::createStringValue);
-    _creators.insert(QStringLiteral("image"), &oxSubstanceAttributeCreator::createImageValue);
+    // In the order of oxSubstanceInputDescription::types().
+    const Creator creators[] = {
+        &oxSubstanceAttributeCreator::createFloatValue,  &oxSubstanceAttributeCreator::createFloat2DValue,
+        &oxSubstanceAttributeCreator::createFloat3DValue, &oxSubstanceAttributeCreator::createFloat4DValue,
+        &oxSubstanceAttributeCreator::createIntValue,    &oxSubstanceAttributeCreator::createInt2DValue,
+        &oxSubstanceAttributeCreator::createInt3DValue,  &oxSubstanceAttributeCreator::createInt4DValue,
+        &oxSubstanceAttributeCreator::createStringValue, &oxSubstanceAttributeCreator::createImageValue,
+    };
+    static_assert(sizeof creators / sizeof creators[0] == std::tuple_size<std::remove_reference_t<decltype(Description::types())>>::value,
+                  "one creator per value type");
+    for (std::size_t i = 0; i < Description::types().size(); ++i)
+        _creators.insert(QLatin1String(Description::types()[i].typeString), creators[i]);
 }
 
 AttributeValuePtr oxSubstanceAttributeCreator::create(const QMap<QString, QVariant>& description) const
 {
-    const auto it = _creators.constFind(description.value(QStringLiteral("TYP")).toString());
+    return create(Description(description));
+}
+
+AttributeValuePtr oxSubstanceAttributeCreator::create(const oxSubstanceInputDescription& description) const
+{
+    const auto it = _creators.constFind(description.typeString);
     if (it == _creators.constEnd())
         return AttributeValuePtr();
 
@@ -184,106 +123,87 @@ AttributeValuePtr oxSubstanceAttributeCreator::create(const QMap<QString, QVaria
     return value;
 }
 
-AttributeValuePtr oxSubstanceAttributeCreator::createFloatValue(const QMap<QString, QVariant>& description) const
+AttributeValuePtr oxSubstanceAttributeCreator::createFloatValue(const Description& description) const
 {
     const AttributeFloatValuePtr value = AttributeFloatValue::create();
     if (value.isNull())
         return AttributeValuePtr();
 
-    const float step = readFloat(description, QStringLiteral("Step"));
-    const float minValue = readFloat(description, QStringLiteral("Min"));
-    const float maxValue = readFloat(description, QStringLiteral("Max"));
-    const float defaultValue = readFloat(description, QStringLiteral("DefaultValue"));
-
     osgEdit edit(value, osg::FieldBits::AllFields);
-    value->setMinValue(minValue);
-    value->setMaxValue(maxValue);
-    value->setDefaultValue(defaultValue);
-    value->setSliderStep(step);
+    value->setMinValue(description.floatMin[0]);
+    value->setMaxValue(description.floatMax[0]);
+    value->setDefaultValue(description.floatDefault[0]);
+    value->setSliderStep(description.floatStep);
     return value;
 }
 
-AttributeValuePtr oxSubstanceAttributeCreator::createFloat2DValue(const QMap<QString, QVariant>& description) const
+AttributeValuePtr oxSubstanceAttributeCreator::createFloat2DValue(const Description& description) const
 {
     return createFloatVector<AttributeFloat2DValuePtr, 2>(description);
 }
 
-AttributeValuePtr oxSubstanceAttributeCreator::createFloat3DValue(const QMap<QString, QVariant>& description) const
+AttributeValuePtr oxSubstanceAttributeCreator::createFloat3DValue(const Description& description) const
 {
     return createFloatVector<AttributeFloat3DValuePtr, 3>(description);
 }
 
-AttributeValuePtr oxSubstanceAttributeCreator::createFloat4DValue(const QMap<QString, QVariant>& description) const
+AttributeValuePtr oxSubstanceAttributeCreator::createFloat4DValue(const Description& description) const
 {
     return createFloatVector<AttributeFloat4DValuePtr, 4>(description);
 }
 
-AttributeValuePtr oxSubstanceAttributeCreator::createIntValue(const QMap<QString, QVariant>& description) const
+AttributeValuePtr oxSubstanceAttributeCreator::createIntValue(const Description& description) const
 {
     const AttributeIntValuePtr value = AttributeIntValue::create();
     if (value.isNull())
         return AttributeValuePtr();
 
-    const int step = readInt(description, QStringLiteral("Step"));
-    const int minValue = readInt(description, QStringLiteral("Min"));
-    const int maxValue = readInt(description, QStringLiteral("Max"));
-    const int defaultValue = readInt(description, QStringLiteral("DefaultValue"));
-    const QString mapKey = QStringLiteral("Map");
-
     osgEdit edit(value, osg::FieldBits::AllFields);
-    value->setMinValue(minValue);
-    value->setMaxValue(maxValue);
-    value->setDefaultValue(defaultValue);
-    value->setSliderStep(step);
-    if (description.contains(mapKey))
-        value->setMap(readText(description, mapKey));
+    value->setMinValue(description.intMin[0]);
+    value->setMaxValue(description.intMax[0]);
+    value->setDefaultValue(description.intDefault[0]);
+    value->setSliderStep(description.intStep);
+    if (description.map)
+        value->setMap(*description.map);
     return value;
 }
 
-AttributeValuePtr oxSubstanceAttributeCreator::createInt2DValue(const QMap<QString, QVariant>& description) const
+AttributeValuePtr oxSubstanceAttributeCreator::createInt2DValue(const Description& description) const
 {
     return createIntVector<AttributeInt2DValuePtr, 2>(description);
 }
 
-AttributeValuePtr oxSubstanceAttributeCreator::createInt3DValue(const QMap<QString, QVariant>& description) const
+AttributeValuePtr oxSubstanceAttributeCreator::createInt3DValue(const Description& description) const
 {
     return createIntVector<AttributeInt3DValuePtr, 3>(description);
 }
 
-AttributeValuePtr oxSubstanceAttributeCreator::createInt4DValue(const QMap<QString, QVariant>& description) const
+AttributeValuePtr oxSubstanceAttributeCreator::createInt4DValue(const Description& description) const
 {
     return createIntVector<AttributeInt4DValuePtr, 4>(description);
 }
 
-AttributeValuePtr oxSubstanceAttributeCreator::createStringValue(const QMap<QString, QVariant>&) const
+AttributeValuePtr oxSubstanceAttributeCreator::createStringValue(const Description&) const
 {
     return AttributeStringValue::create();
 }
 
-AttributeValuePtr oxSubstanceAttributeCreator::createImageValue(const QMap<QString, QVariant>&) const
+AttributeValuePtr oxSubstanceAttributeCreator::createImageValue(const Description&) const
 {
     return AttributeImageValue::create();
 }
 
-void oxSubstanceAttributeCreator::enrich(AttributeValuePtr value, const QMap<QString, QVariant>& description) const
+void oxSubstanceAttributeCreator::enrich(AttributeValuePtr value, const Description& description) const
 {
-    const std::string id = readText(description, QStringLiteral("ID"));
-    const std::string label = readText(description, QStringLiteral("LABEL"));
-    const std::string type = readText(description, QStringLiteral("TYP"));
-    const std::string widget = readText(description, QStringLiteral("WIDGET"));
-    const std::string visibility = readText(description, QStringLiteral("VISIBILITY"));
-    const std::string defaultText = readText(description, QStringLiteral("DEFAULT_VALUE"));
-    const std::string text = readText(description, QStringLiteral("DESCRIPTION"));
-
     osgEdit edit(value, AttributeBase::UuidFieldMask | AttributeBase::NameFieldMask |
                             AttributeValueBase::TypeStringFieldMask | AttributeValueBase::WidgetFieldMask |
                             AttributeValueBase::DefaultFieldMask | AttributeValueBase::VisibilityFieldMask |
                             AttributeValueBase::DescriptionFieldMask);
-    value->setName(label);
-    value->setUuid(id);
-    value->setTypeString(type);
-    value->setWidget(widget);
-    value->setDefault(defaultText);
-    value->setVisibility(visibility);
-    value->setDescription(text);
+    value->setName(description.labelUtf8);
+    value->setUuid(description.idUtf8);
+    value->setTypeString(description.typeUtf8);
+    value->setWidget(description.widget);
+    value->setDefault(description.defaultText);
+    value->setVisibility(description.visibility);
+    value->setDescription(description.description);
 }

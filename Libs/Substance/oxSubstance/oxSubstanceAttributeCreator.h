@@ -3,6 +3,7 @@
 /// Turns one Substance input description into a typed, described host attribute value.
 
 #include "oxSubstanceExport.h"
+#include "oxSubstanceInputDescription.h"
 
 #include "host/Attributes.h"
 
@@ -19,9 +20,8 @@
 /// "DEFAULT_VALUE" and "DESCRIPTION" describe the value. The current value is
 /// never set here.
 ///
-/// Missing keys read as empty text or 0; a number that does not fit its field
-/// (text that is not a number, an integer beyond 32 bits, a float beyond
-/// single precision) is read as 0, or as the largest float of that sign.
+/// Descriptions are read through oxSubstanceInputDescription (missing keys,
+/// numbers that do not fit their field).
 ///
 /// One creator serves any number of calls; copies share the type table.
 class OX_SUBSTANCE_API oxSubstanceAttributeCreator
@@ -39,24 +39,26 @@ public:
     /// takes one when it stores it); null when "TYP" is missing or unknown, in
     /// which case nothing is created.
     AttributeValuePtr create(const QMap<QString, QVariant>& description) const;
+    /// The same for a description already taken apart.
+    AttributeValuePtr create(const oxSubstanceInputDescription& description) const;
 
 private:
-    using Creator = AttributeValuePtr (oxSubstanceAttributeCreator::*)(const QMap<QString, QVariant>&) const;
+    using Creator = AttributeValuePtr (oxSubstanceAttributeCreator::*)(const oxSubstanceInputDescription&) const;
 
-    AttributeValuePtr createFloatValue(const QMap<QString, QVariant>& description) const;
-    AttributeValuePtr createFloat2DValue(const QMap<QString, QVariant>& description) const;
-    AttributeValuePtr createFloat3DValue(const QMap<QString, QVariant>& description) const;
-    AttributeValuePtr createFloat4DValue(const QMap<QString, QVariant>& description) const;
-    AttributeValuePtr createIntValue(const QMap<QString, QVariant>& description) const;
-    AttributeValuePtr createInt2DValue(const QMap<QString, QVariant>& description) const;
-    AttributeValuePtr createInt3DValue(const QMap<QString, QVariant>& description) const;
-    AttributeValuePtr createInt4DValue(const QMap<QString, QVariant>& description) const;
-    AttributeValuePtr createStringValue(const QMap<QString, QVariant>& description) const;
-    AttributeValuePtr createImageValue(const QMap<QString, QVariant>& description) const;
+    AttributeValuePtr createFloatValue(const oxSubstanceInputDescription& description) const;
+    AttributeValuePtr createFloat2DValue(const oxSubstanceInputDescription& description) const;
+    AttributeValuePtr createFloat3DValue(const oxSubstanceInputDescription& description) const;
+    AttributeValuePtr createFloat4DValue(const oxSubstanceInputDescription& description) const;
+    AttributeValuePtr createIntValue(const oxSubstanceInputDescription& description) const;
+    AttributeValuePtr createInt2DValue(const oxSubstanceInputDescription& description) const;
+    AttributeValuePtr createInt3DValue(const oxSubstanceInputDescription& description) const;
+    AttributeValuePtr createInt4DValue(const oxSubstanceInputDescription& description) const;
+    AttributeValuePtr createStringValue(const oxSubstanceInputDescription& description) const;
+    AttributeValuePtr createImageValue(const oxSubstanceInputDescription& description) const;
 
     /// Stores label (as name), id (as uuid), type, widget, default text,
     /// visibility and description on the value.
-    void enrich(AttributeValuePtr value, const QMap<QString, QVariant>& description) const;
+    void enrich(AttributeValuePtr value, const oxSubstanceInputDescription& description) const;
 
     /// Type string to creator.
     QMap<QString, Creator> _creators;

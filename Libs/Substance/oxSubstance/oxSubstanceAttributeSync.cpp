@@ -9,6 +9,8 @@
 #include <QVector3D>
 #include <QVector4D>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -74,6 +76,43 @@ QVariant makeVariant(int typeId, const T& value)
 {
     return QVariant(typeId, &value);
 }
+
+bool isAscii(const char* bytes, std::size_t size)
+{
+    return std::all_of(bytes, bytes + size, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+/// Tells whether host text (UTF-8 bytes) equals a QString exactly as
+/// QString::fromStdString(bytes) == text would, converting only where the
+/// bytes alone cannot tell.
+class TextMatch
+{
+public:
+    explicit TextMatch(const QString& text)
+        : _text(text), _utf8(text.toUtf8()), _ascii(isAscii(_utf8.constData(), std::size_t(_utf8.size())))
+    {
+    }
+
+    bool operator()(const std::string& bytes) const
+    {
+        if (_ascii)
+        {
+            if (bytes.size() == std::size_t(_utf8.size()) &&
+                std::memcmp(bytes.data(), _utf8.constData(), bytes.size()) == 0)
+                return true;
+            // Bytes beyond ASCII never decode to ASCII characters, but a leading
+            // byte-order mark is dropped by the conversion.
+            return bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 && QString::fromStdString(bytes) == _text;
+        }
+        // Text beyond ASCII cannot come from ASCII bytes.
+        return !isAscii(bytes.data(), bytes.size()) && QString::fromStdString(bytes) == _text;
+    }
+
+private:
+    QString _text;
+    QByteArray _utf8;
+    bool _ascii;
+};
 
 bool isOutputSize(const AttributeValuePtr& value)
 {
@@ -162,6 +201,7 @@ AttributeValuePtr oxSubstanceAttributeSync::searchProperty(const USubstanceMater
         return AttributeValuePtr();
 
     const std::string graphNameUtf8 = graphName.toStdString();
+    const TextMatch matches(property);
     AttributeValuePtr labelMatch;
     for (const USubstanceGraphPtr& graph : material->getSubstanceGraphs())
     {
@@ -175,9 +215,9 @@ AttributeValuePtr oxSubstanceAttributeSync::searchProperty(const USubstanceMater
             {
                 if (value.isNull())
                     continue;
-                if (QString::fromStdString(value->getUuid()) == property)
+                if (matches(value->getUuid()))
                     return value;
-                if (QString::fromStdString(value->getName()) == property)
+                if (matches(value->getName()))
                     labelMatch = value;
             }
         }

@@ -23,12 +23,12 @@ void collectChangedValues(const USubstanceMaterialPtr& material, QString& graph,
     if (activeGraph.isNull())
         return;
     graph = QString::fromStdString(activeGraph->getName());
+    oxSubstanceInputLookup lookup(material, activeGraph);
     for (const auto& entry : archiveValues)
     {
         AttributeValuePtr attribute;
         QVariant current;
-        if (!oxSubstanceInputLookup::readInput(material, activeGraph, entry.second.group, entry.first, attribute,
-                                               current))
+        if (!lookup.readInput(entry.second.group.toStdString(), entry.first.toStdString(), attribute, current))
             continue;
         if (current != entry.second.value)
         {

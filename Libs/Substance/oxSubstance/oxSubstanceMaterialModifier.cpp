@@ -12,15 +12,12 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <QHash>
+
 #include <algorithm>
 #include <unordered_set>
 
 namespace {
-
-const QString kGroupKey = QStringLiteral("GROUP");
-const QString kLabelKey = QStringLiteral("LABEL");
-const QString kIdKey = QStringLiteral("ID");
-const QString kValueKey = QStringLiteral("VALUE");
 
 // Component type ids whose placeholder needs special care.
 constexpr int kIncandescenceTypeId = 4;
@@ -64,9 +61,26 @@ bool oxSubstanceMaterialModifier::initFromFile(const QString& path)
     if (_material.isNull())
         return false;
 
-    // Read the file on its own first: the archive that the service keeps for the
-    // material is shared with everyone who renders or edits the material, and an
-    // archive that this material refuses must not replace it.
+    oxSubstanceArchiveFactory& factory = oxSubstanceArchiveFactory::instance();
+    bool created = false;
+    const std::shared_ptr<QSubstanceArchive> archive = factory.getMaterialArchive(_material->getId(), created);
+    if (!archive)
+        return false;
+    if (created)
+    {
+        // Nobody else holds an archive made just now: the file is read once,
+        // straight into it, and the archive is dropped again when the file does
+        // not load or the material refuses it.
+        QSubstanceBinaryDiskReader reader(path, nullptr);
+        if (archive->import(reader) && suitsMaterial(*archive))
+            return initWithArchive(archive);
+        factory.releaseMaterialArchive(_material->getId());
+        return false;
+    }
+
+    // The archive that the service keeps for the material is shared with everyone
+    // who renders or edits the material, and an archive that this material refuses
+    // must not replace it: the file is read and checked on its own first.
     {
         QSubstanceBinaryDiskReader reader(path, nullptr);
         QSubstanceArchive candidate;
@@ -75,10 +89,7 @@ bool oxSubstanceMaterialModifier::initFromFile(const QString& path)
     }
 
     QSubstanceBinaryDiskReader reader(path, nullptr);
-    bool created = false;
-    const std::shared_ptr<QSubstanceArchive> archive =
-        oxSubstanceArchiveFactory::instance().getMaterialArchive(_material->getId(), created);
-    if (!archive || !archive->import(reader))
+    if (!archive->import(reader))
         return false;
     return initWithArchive(archive);
 }
@@ -123,8 +134,8 @@ void oxSubstanceMaterialModifier::storeArchive(const QSubstanceArchive& archive)
 {
     osgEdit edit(_material, osg::FieldBits::AllFields);
 
-    const std::vector<unsigned char> bytes = archive.data();
-    _material->editArchiveData().assign(bytes.begin(), bytes.end());
+    // The archive hands out a copy of its bytes, which the field takes over.
+    static_cast<std::vector<osg::UInt8>&>(_material->editArchiveData()) = archive.data();
     _material->setArchivePath(archive.path().toStdString());
     _material->setActiveGraphIndex(0);
     _material->setSyncOutputSize(QSubstanceArchive::getDefaultSyncOutputSize());
@@ -234,12 +245,13 @@ USubstanceGraphPtr oxSubstanceMaterialModifier::createGraph(const GraphDescripti
     const USubstanceGraphPtr graph = USubstanceGraph::create();
     if (graph.isNull())
         return graph;
+    const Inputs inputs = oxSubstanceInputDescription::readAll(description.second);
     {
         osgEdit edit(graph, USubstanceGraphBase::NameFieldMask | USubstanceGraphBase::AttributeGroupsFieldMask);
         graph->setName(description.first.toStdString());
-        updateAttributeGroups(graph->editAttributeGroups(), description.second);
+        updateAttributeGroups(graph->editAttributeGroups(), inputs);
     }
-    applyGraphValues(graph, description.second);
+    applyGraphValues(graph, inputs);
     return graph;
 }
 
@@ -262,94 +274,80 @@ void oxSubstanceMaterialModifier::updateValues(const GraphDescriptionList& list)
     if (list.size() != graphs.size())
         return;
     for (std::size_t i = 0; i < list.size(); ++i)
-        applyGraphValues(graphs[i], list[i].second);
+        applyGraphValues(graphs[i], oxSubstanceInputDescription::readAll(list[i].second));
 }
 
-void oxSubstanceMaterialModifier::applyGraphValues(const USubstanceGraphPtr& graph, const InputList& inputs)
+void oxSubstanceMaterialModifier::applyGraphValues(const USubstanceGraphPtr& graph, const Inputs& inputs)
 {
     if (graph.isNull())
         return;
 
-    for (const QMap<QString, QVariant>& input : inputs)
+    // Writing values changes neither the groups nor the identifiers, so one
+    // lookup serves every input of the graph.
+    oxSubstanceInputLookup lookup(_material, graph);
+    for (const oxSubstanceInputDescription& input : inputs)
     {
         // Inputs without a label are hidden: no attribute was made for them.
-        if (input.value(kLabelKey).toString().isEmpty())
+        if (input.label.isEmpty())
             continue;
-
-        const QString group = input.value(kGroupKey).toString();
-        const QString id = input.value(kIdKey).toString();
 
         AttributeValuePtr attribute;
         QVariant current;
-        if (!oxSubstanceInputLookup::readInput(_material, graph, group, id, attribute, current))
+        if (!lookup.readInput(input.groupUtf8, input.idUtf8, attribute, current))
             continue;
-
-        const QVariant value = input.value(kValueKey);
-        if (current != value)
-            oxSubstanceAttributeSync().setOsgAttribute(_material, attribute, value);
+        if (current != input.value)
+            lookup.sync().setOsgAttribute(_material, attribute, input.value);
     }
 }
 
 // ---------------------------------------------------------------- attribute groups
 
 void oxSubstanceMaterialModifier::updateAttributeGroups(osg::MField<AttributeGroupPtr>& groupList,
-                                                        const InputList& inputs)
+                                                        const Inputs& inputs)
 {
     const bool common = hasCommonGroup(inputs);
     const std::vector<std::string> names = groups(inputs);
+    const MembersByGroup members = membersByGroup(inputs);
 
     for (const AttributeGroupPtr& group : groupList)
         osg::subRef(group);
     groupList.clear();
     groupList.reserve(names.size() + (common ? 1 : 0));
 
-    for (const std::string& name : names)
-    {
-        const AttributeGroupPtr group = createGroup(inputs, name, false);
+    const auto append = [&groupList, &members](const std::string& name, const QString& key, bool isCommon) {
+        const AttributeGroupPtr group = createGroup(members.value(key), name, isCommon);
         if (group.isNull())
-            continue;
+            return;
         osg::addRef(group);
         groupList.push_back(group);
-    }
-
+    };
+    for (const std::string& name : names)
+        append(name, QString::fromStdString(name), false);
+    // The shared group holds the inputs of the empty group name, whatever its own name.
     if (common)
-    {
-        const AttributeGroupPtr group = createGroup(inputs, kCommonGroupName, true);
-        if (!group.isNull())
-        {
-            osg::addRef(group);
-            groupList.push_back(group);
-        }
-    }
+        append(kCommonGroupName, QString(), true);
 }
 
-bool oxSubstanceMaterialModifier::hasCommonGroup(const InputList& inputs) const
+bool oxSubstanceMaterialModifier::hasCommonGroup(const Inputs& inputs)
 {
-    for (const QMap<QString, QVariant>& input : inputs)
-    {
-        if (input.value(kGroupKey).toString().isEmpty() && !input.value(kLabelKey).toString().isEmpty())
-            return true;
-    }
-    return false;
+    return std::any_of(inputs.begin(), inputs.end(), [](const oxSubstanceInputDescription& input) {
+        return input.group.isEmpty() && !input.label.isEmpty();
+    });
 }
 
-std::vector<std::string> oxSubstanceMaterialModifier::groups(const InputList& inputs) const
+std::vector<std::string> oxSubstanceMaterialModifier::groups(const Inputs& inputs)
 {
     std::vector<std::string> names;
     std::unordered_set<std::string> seen;
-    for (const QMap<QString, QVariant>& input : inputs)
+    for (const oxSubstanceInputDescription& input : inputs)
     {
-        const QString group = input.value(kGroupKey).toString();
-        if (group.isEmpty())
-            continue;
-        std::string name = group.toStdString();
-        if (seen.insert(name).second)
-            names.push_back(std::move(name));
+        if (!input.group.isEmpty() && seen.insert(input.groupUtf8).second)
+            names.push_back(input.groupUtf8);
     }
     return names;
 }
 
-AttributeGroupPtr oxSubstanceMaterialModifier::createGroup(const InputList& inputs, const std::string& name,
+AttributeGroupPtr oxSubstanceMaterialModifier::createGroup(const Members& members, const std::string& name,
                                                            bool common)
 {
     const AttributeGroupPtr group = AttributeGroup::create();
@@ -362,27 +360,27 @@ AttributeGroupPtr oxSubstanceMaterialModifier::createGroup(const InputList& inpu
     group->setCommon(common);
     group->clearAttributes();
 
-    const InputList members = filterPropertiesByGroup(inputs, common ? QString() : QString::fromStdString(name));
     const oxSubstanceAttributeCreator creator;
-    for (const QMap<QString, QVariant>& input : members)
+    osg::MField<AttributeValuePtr>& properties = group->editProperties();
+    properties.reserve(members.size());
+    for (const oxSubstanceInputDescription* input : members)
     {
-        const AttributeValuePtr value = creator.create(input);
+        const AttributeValuePtr value = creator.create(*input);
         if (value.isNull())
             continue;
         osg::addRef(value);
-        group->editProperties().push_back(value);
+        properties.push_back(value);
     }
     return group;
 }
 
-oxSubstanceMaterialModifier::InputList
-oxSubstanceMaterialModifier::filterPropertiesByGroup(const InputList& inputs, const QString& group) const
+oxSubstanceMaterialModifier::MembersByGroup oxSubstanceMaterialModifier::membersByGroup(const Inputs& inputs)
 {
-    InputList result;
-    for (const QMap<QString, QVariant>& input : inputs)
+    MembersByGroup members;
+    for (const oxSubstanceInputDescription& input : inputs)
     {
-        if (input.value(kGroupKey).toString() == group && !input.value(kLabelKey).toString().isEmpty())
-            result.append(input);
+        if (!input.label.isEmpty())
+            members[input.group].push_back(&input);
     }
-    return result;
+    return members;
 }

@@ -4,10 +4,12 @@
 /// groups and values) from a Substance archive file.
 
 #include "oxSubstanceExport.h"
+#include "oxSubstanceInputDescription.h"
 
 #include "host/Materials.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -40,6 +42,8 @@ public:
     using GraphDescription = std::pair<QString, InputList>;
     /// One element per graph of an archive, in the archive's order.
     using GraphDescriptionList = std::vector<GraphDescription>;
+    /// The input descriptions of one graph, each taken apart once.
+    using Inputs = std::vector<oxSubstanceInputDescription>;
     /// (name, content) of each preset of an archive.
     using PresetDescriptionList = std::vector<std::pair<QString, QString>>;
 
@@ -91,21 +95,25 @@ private:
     USubstanceGraphPtr createGraph(const GraphDescription& description);
     /// Brings each labelled input's attribute in line with its "VALUE"; equal values
     /// are not written. Inputs without a label have no attribute and are passed over.
-    void applyGraphValues(const USubstanceGraphPtr& graph, const InputList& inputs);
+    void applyGraphValues(const USubstanceGraphPtr& graph, const Inputs& inputs);
+
+    /// The labelled inputs of one group, in input order (pointers into an Inputs list).
+    using Members = std::vector<const oxSubstanceInputDescription*>;
+    /// The labelled inputs by "GROUP" value (exact QString comparison).
+    using MembersByGroup = QHash<QString, Members>;
 
     /// Rebuilds a graph's group list from its inputs. Must run inside an edit of
     /// the graph that covers AttributeGroups. The old groups' references are
     /// given back before the new groups are made; each new element holds one.
-    void updateAttributeGroups(osg::MField<AttributeGroupPtr>& groupList, const InputList& inputs);
+    static void updateAttributeGroups(osg::MField<AttributeGroupPtr>& groupList, const Inputs& inputs);
     /// Whether some input without a "GROUP" has a "LABEL".
-    bool hasCommonGroup(const InputList& inputs) const;
+    static bool hasCommonGroup(const Inputs& inputs);
     /// The distinct non-empty "GROUP" values, in order of first appearance.
-    std::vector<std::string> groups(const InputList& inputs) const;
-    /// A new group (no reference taken) holding one value per labelled input of
-    /// \p name, or of the empty group name when \p common is set.
-    AttributeGroupPtr createGroup(const InputList& inputs, const std::string& name, bool common);
-    /// The inputs, in order, whose "GROUP" equals \p group and whose "LABEL" is not empty.
-    InputList filterPropertiesByGroup(const InputList& inputs, const QString& group) const;
+    static std::vector<std::string> groups(const Inputs& inputs);
+    /// A new group (no reference taken) named \p name holding one value per member.
+    static AttributeGroupPtr createGroup(const Members& members, const std::string& name, bool common);
+    /// The labelled inputs sorted by group, each group's in input order.
+    static MembersByGroup membersByGroup(const Inputs& inputs);
 
     USubstanceMaterialPtr _material;
 

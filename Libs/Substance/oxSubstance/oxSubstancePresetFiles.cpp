@@ -17,6 +17,7 @@
 #include <memory>
 #include <set>
 #include <sstream>
+#include <unordered_map>
 
 namespace {
 
@@ -42,6 +43,22 @@ bool sameContent(const SubstanceAir::Preset& a, const SubstanceAir::Preset& b)
             return false;
     }
     return true;
+}
+
+/// A hash of what sameContent compares.
+std::size_t contentHash(const SubstanceAir::Preset& preset)
+{
+    const std::hash<std::string> hash;
+    std::size_t h = hash(preset.description);
+    const auto mix = [&h](std::size_t value) { h ^= value + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2); };
+    mix(hash(preset.label));
+    mix(hash(preset.packageUrl));
+    for (const SubstanceAir::Preset::InputValue& input : preset.inputValues)
+    {
+        mix(hash(input.identifier));
+        mix(hash(input.value));
+    }
+    return h;
 }
 
 /// Logs a translated warning with the label put in for %1. The finished text is
@@ -96,8 +113,9 @@ std::vector<SubstancePresetPtr> oxSubstancePresetUtils::parsePresets(const USubs
     }
 
     // The material does not change while the records are checked, so its
-    // presets are read once.
+    // presets are read once, into a table by content hash.
     std::vector<SubstanceAir::Preset> existing;
+    std::unordered_multimap<std::size_t, const SubstanceAir::Preset*> existingByHash;
     if (skipDuplicates)
     {
         for (const SubstancePresetPtr& preset : material->getSubstancePresets())
@@ -108,7 +126,15 @@ std::vector<SubstancePresetPtr> oxSubstancePresetUtils::parsePresets(const USubs
             if (SubstanceAir::parsePreset(record, preset->getContent().c_str()))
                 existing.push_back(std::move(record));
         }
+        existingByHash.reserve(existing.size());
+        for (const SubstanceAir::Preset& record : existing)
+            existingByHash.emplace(contentHash(record), &record);
     }
+    const auto isDuplicate = [&existingByHash](const SubstanceAir::Preset& record) {
+        const auto range = existingByHash.equal_range(contentHash(record));
+        return std::any_of(range.first, range.second,
+                           [&record](const auto& entry) { return sameContent(record, *entry.second); });
+    };
 
     for (const SubstanceAir::Preset& record : records)
     {
@@ -117,9 +143,7 @@ std::vector<SubstancePresetPtr> oxSubstancePresetUtils::parsePresets(const USubs
             warnSkipped(tr("Skipped preset '%1'. It does not match any graph of the material."), record.label);
             continue;
         }
-        if (skipDuplicates &&
-            std::any_of(existing.begin(), existing.end(),
-                        [&record](const SubstanceAir::Preset& other) { return sameContent(record, other); }))
+        if (skipDuplicates && isDuplicate(record))
         {
             warnSkipped(tr("Skipped preset '%1'. Duplicate preset already exists in material."), record.label);
             continue;

@@ -2,9 +2,10 @@
 
 #include <tinyxml.h>
 
+#include <climits>
+#include <cstdint>
 #include <cstdio>
-#include <locale>
-#include <sstream>
+#include <iterator>
 
 namespace SubstanceAir {
 namespace {
@@ -73,37 +74,160 @@ void appendEscaped(std::string& out, const std::string& text, bool passReference
     }
 }
 
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
 // Reads an unsigned 32-bit number the way stream extraction does: leading white
-// space skipped, digits up to the first other character, trailing blanks and tabs
-// ignored. A text that does not start with such a number gives 0; so does a
-// negative number (extraction would wrap it around) and one beyond 32 bits.
+// space skipped, an optional "+", digits up to the first other character. A text
+// that does not start with such a number gives 0; so does a negative number
+// (extraction would wrap it around) and one beyond 32 bits.
 std::uint32_t readUid(const char* attribute)
 {
     if (!attribute)
         return 0;
-    std::string text(attribute);
-    const std::size_t last = text.find_last_not_of(" \t");
-    text.erase(last == std::string::npos ? 0 : last + 1);
+    const char* p = attribute;
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
+        ++p;
+    if (*p == '+')
+        ++p;
+    if (!isDigit(*p))
+        return 0;
+    std::uint64_t uid = 0;
+    for (; isDigit(*p); ++p)
+    {
+        uid = uid * 10 + std::uint64_t(*p - '0');
+        if (uid > UINT32_MAX)
+            return 0;
+    }
+    return std::uint32_t(uid);
+}
 
-    std::istringstream in(text);
-    in.imbue(std::locale::classic());
-    in >> std::ws;
-    if (in.peek() == '-')
-        return 0;
-    std::uint32_t uid = 0;
-    if (!(in >> uid))
-        return 0;
-    return uid;
+// Reads the exact text that the writer below produces for one preset, without
+// building a document: attribute values free of entities, markup and control
+// characters, and well-formed UTF-8 (so that every XML reader gives the same
+// bytes back). Anything else is left to the document reader.
+class WrittenForm
+{
+public:
+    explicit WrittenForm(const char* text) : _p(text) {}
+
+    bool read(Preset& preset)
+    {
+        std::string packageUrl, label;
+        std::vector<Preset::InputValue> inputs;
+        if (!literal(" <sbspreset pkgurl=\"") || !text(packageUrl) || !literal(" label=\"") || !text(label) ||
+            !literal(" >\n"))
+            return false;
+        while (literal("  <presetinput identifier=\""))
+        {
+            Preset::InputValue input;
+            if (!text(input.identifier) || !literal(" uid=\"") || !number(input.uid, UINT32_MAX) ||
+                !literal(" type=\"") || !number(input.type, INT_MAX) ||
+                !(input.type == Preset::FilePathType ? literal(" filepath=\"") : literal(" value=\"")) ||
+                !text(input.value) ||
+                !literal(" />\n"))
+                return false;
+            inputs.push_back(std::move(input));
+        }
+        if (!literal(" </sbspreset>\n") || *_p != '\0')
+            return false;
+
+        preset.packageUrl = std::move(packageUrl);
+        preset.label = std::move(label);
+        if (preset.inputValues.empty())
+            preset.inputValues = std::move(inputs);
+        else
+            preset.inputValues.insert(preset.inputValues.end(), std::make_move_iterator(inputs.begin()),
+                                      std::make_move_iterator(inputs.end()));
+        return true;
+    }
+
+private:
+    // Compares byte by byte, so that the end of the text (a zero byte) stops it.
+    template <std::size_t N>
+    bool literal(const char (&expected)[N])
+    {
+        for (std::size_t i = 0; i + 1 < N; ++i)
+            if (_p[i] != expected[i])
+                return false;
+        _p += N - 1;
+        return true;
+    }
+
+    // An attribute value up to its closing quote, which is passed over.
+    bool text(std::string& out)
+    {
+        const char* const start = _p;
+        while (*_p != '"')
+        {
+            const unsigned char c = static_cast<unsigned char>(*_p);
+            if (c < 32 || c == '&' || c == '<' || c == '>')
+                return false;
+            if (c < 0x80)
+            {
+                ++_p;
+                continue;
+            }
+            const int continuation = c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : -1;
+            if (continuation < 0)
+                return false;
+            ++_p;
+            for (int i = 0; i < continuation; ++i, ++_p)
+                if ((static_cast<unsigned char>(*_p) & 0xC0) != 0x80)
+                    return false;
+        }
+        out.assign(start, _p);
+        ++_p;
+        return true;
+    }
+
+    // Decimal digits up to the closing quote, at most \p largest.
+    bool number(std::uint32_t& out, std::uint32_t largest)
+    {
+        std::uint64_t n = 0;
+        const char* const start = _p;
+        for (; isDigit(*_p); ++_p)
+        {
+            n = n * 10 + std::uint64_t(*_p - '0');
+            if (n > largest)
+                return false;
+        }
+        if (_p == start || *_p != '"')
+            return false;
+        ++_p;
+        out = std::uint32_t(n);
+        return true;
+    }
+
+    const char* _p;
+};
+
+// The "type" attribute as TinyXML's integer query reads it ("%d" of sscanf);
+// UnknownType when it is missing or holds no integer. Plain digits that fit
+// are read directly, which gives the same number.
+std::uint32_t readType(const TiXmlElement& element)
+{
+    const char* text = element.Attribute("type");
+    if (!text)
+        return Preset::UnknownType;
+    std::uint32_t plain = 0;
+    std::size_t digits = 0;
+    for (; isDigit(text[digits]) && digits < 10; ++digits)
+        plain = plain * 10 + std::uint32_t(text[digits] - '0');
+    if (digits > 0 && digits < 10 && text[digits] == '\0')
+        return plain;
+    int type = 0;
+    return element.QueryIntAttribute("type", &type) == TIXML_SUCCESS ? static_cast<std::uint32_t>(type)
+                                                                      : Preset::UnknownType;
 }
 
 void fillInput(Preset::InputValue& input, const TiXmlElement& element)
 {
     input.uid = readUid(element.Attribute("uid"));
 
-    int type = 0;
-    input.type = element.QueryIntAttribute("type", &type) == TIXML_SUCCESS
-        ? static_cast<std::uint32_t>(type)
-        : Preset::UnknownType;
+    input.type = readType(element);
 
     if (const char* identifier = element.Attribute("identifier"))
         input.identifier = identifier;
@@ -121,6 +245,11 @@ void fillPreset(Preset& preset, const TiXmlElement& element)
     if (const char* description = element.Attribute("description"))
         preset.description = description;
 
+    std::size_t count = 0;
+    for (const TiXmlElement* child = element.FirstChildElement(InputTag); child;
+         child = child->NextSiblingElement(InputTag))
+        ++count;
+    preset.inputValues.reserve(preset.inputValues.size() + count);
     for (const TiXmlElement* child = element.FirstChildElement(InputTag); child;
          child = child->NextSiblingElement(InputTag))
     {
@@ -142,6 +271,9 @@ bool parseDocument(TiXmlDocument& document, const char* xml)
 
 bool parsePreset(Preset& preset, const char* xml)
 {
+    // Preset contents are mostly the writer's own output, which reads without a document.
+    if (xml && WrittenForm(xml).read(preset))
+        return true;
     TiXmlDocument document;
     if (!parseDocument(document, xml))
         return false;

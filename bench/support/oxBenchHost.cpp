@@ -1,0 +1,40 @@
+#include "oxBenchHost.h"
+
+#include "oxSubstancePythonInterface.h"
+
+#include "host/QSubstanceArchive.h"
+#include "oxStandInTesting.h"
+
+namespace oxBench {
+
+USubstanceMaterialPtr loadedMaterial(const std::string& archivePath)
+{
+    const USubstanceMaterialPtr material = USubstanceMaterial::create();
+    osg::addRef(material);
+    if (!oxSubstancePythonInterface::loadArchive(material, archivePath.c_str()))
+    {
+        releaseMaterial(material);
+        return USubstanceMaterialPtr();
+    }
+    clearHostRecords();
+    return material;
+}
+
+void releaseMaterial(const USubstanceMaterialPtr& material)
+{
+    if (material.isNull())
+        return;
+    const osg::UInt32 id = material->getId();
+    osg::subRef(material);
+    oxSubstanceArchiveFactory::instance().releaseMaterialArchive(id);
+    clearHostRecords();
+}
+
+void clearHostRecords()
+{
+    oxStandIn::clearEditLog();
+    oxStandIn::clearLogMessages();
+    oxStandIn::clearArchiveCalls();
+}
+
+} // namespace oxBench
