@@ -3,10 +3,9 @@
 #include "Materials.h"
 #include "OSGImage.h"
 #include "preset/SubstanceAirPreset.h"
+#include "preset/oxXmlParse.h"
 
 #include <QSet>
-
-#include <tinyxml.h>
 
 #include <charconv>
 #include <set>
@@ -357,8 +356,7 @@ int dataTypeByName(const QString& name)
 bool readArchive(const QByteArray& text, std::vector<ArchiveGraph>& graphs, QString& problem)
 {
     TiXmlDocument doc;
-    doc.Parse(text.constData(), nullptr, TIXML_ENCODING_UTF8);
-    if (doc.Error())
+    if (!oxXml::parse(doc, text.constData(), std::size_t(text.size()), TIXML_ENCODING_UTF8))
     {
         problem = QStringLiteral("not well-formed XML (line %1: %2)")
                       .arg(doc.ErrorRow())

@@ -10,9 +10,9 @@
 #include "oxStandInTesting.h"
 #include "oxdImage.h"
 
-#include <QFile>
+#include "preset/oxXmlParse.h"
 
-#include <tinyxml.h>
+#include <QFile>
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,7 @@
 // Reading preset XML: malformed texts, missing and odd attributes, what the
 // readers leave in the caller's record or list, and mutated texts.
 
+#include "oxGuardedText.h"
 #include "preset/SubstanceAirPreset.h"
 
 #include <gtest/gtest.h>
@@ -167,6 +168,30 @@ TEST(ReadList, AppendsTopLevelPresetsInOrderWhateverTheCount)
     EXPECT_EQ(presets[1].description, "d");
     EXPECT_TRUE(same(presets[2], Preset()));
     EXPECT_EQ(presets[3].label, "three");
+}
+
+// Texts that end inside a multi-byte UTF-8 sequence (a lead byte among the last
+// three bytes), read as UTF-8 because the declaration names UTF-8 or no
+// encoding. The text's terminator is the last readable byte, so a reader that
+// steps past it crashes.
+TEST(Read, TextsEndingInsideAUtf8SequenceAreReadNoFurther)
+{
+    const std::string declarations[] = {"<?xml version=\"1.0\"?>", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"};
+    const std::string bodies[] = {"<sbspreset label=\"X", "<sbspresets><sbspreset label=\"X",
+                                  "<sbspresets><sbspreset><presetinput value=\"", "<sbspreset>X"};
+    const std::string endings[] = {"\xD4", "\xC3", "\xE9", "\xF0", "\xE9\x80", "\xF0\x9F", "\xF0\x9F\x98"};
+    for (const std::string& declaration : declarations)
+        for (const std::string& body : bodies)
+            for (const std::string& ending : endings)
+            {
+                const std::string text = declaration + body + ending;
+                SCOPED_TRACE(text);
+                const oxGuardedText terminated(text + '\0');
+                Preset preset = filled;
+                EXPECT_FALSE(SubstanceAir::parsePreset(preset, terminated.data()));
+                std::vector<Preset> presets;
+                EXPECT_FALSE(SubstanceAir::parsePresets(presets, terminated.data()));
+            }
 }
 
 // ---------------------------------------------------------------------------

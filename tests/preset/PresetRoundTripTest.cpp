@@ -2,9 +2,9 @@
 // and read back, including texts that try to break out of their attribute.
 
 #include "preset/SubstanceAirPreset.h"
+#include "preset/oxXmlParse.h"
 
 #include <gtest/gtest.h>
-#include <tinyxml.h>
 
 #include <algorithm>
 #include <iomanip>
@@ -93,8 +93,7 @@ std::set<std::string> attributeNames(const TiXmlElement& element)
 void expectOnlyIntendedMarkup(const Preset& preset, const std::string& xml)
 {
     TiXmlDocument document;
-    document.Parse(xml.c_str());
-    ASSERT_FALSE(document.Error()) << document.ErrorDesc();
+    ASSERT_TRUE(oxXml::parse(document, xml.data(), xml.size(), TIXML_DEFAULT_ENCODING)) << document.ErrorDesc();
     const TiXmlElement* root = document.RootElement();
     ASSERT_NE(root, nullptr);
     EXPECT_EQ(document.FirstChild(), root);

@@ -6,6 +6,8 @@
 #include "QOXIntVector.h"
 #include "QSubstanceArchive.h"
 #include "archive/oxArchiveAttributes.h"
+#include "archive/oxArchiveReader.h"
+#include "oxGuardedText.h"
 #include "oxHostFixture.h"
 #include "oxdImage.h"
 #include "preset/SubstanceAirPreset.h"
@@ -163,6 +165,24 @@ TEST_F(ArchiveTest, PresetFilesAreKnownByTheirTopElementAlone)
     EXPECT_FALSE(QSubstanceFile(sample("materials.sbsar")).arePresets());
     EXPECT_FALSE(QSubstanceFile(dir.filePath("missing.sbsprs")).arePresets());
     EXPECT_FALSE(QSubstanceFile(QString()).arePresets());
+}
+
+// The archive text ends inside a UTF-8 sequence, with its terminator (or its
+// last byte) as the last readable byte: the reader must stop within it.
+TEST(ArchiveReader, TextEndingInsideAUtf8SequenceIsReadNoFurther)
+{
+    for (const char* ending : {"\xD4", "\xE9", "\xF0\x9F"})
+        for (const bool terminated : {true, false})
+        {
+            const std::string text = std::string("<sbsar formatversion=\"1\"><graph label=\"X") + ending;
+            SCOPED_TRACE(text + (terminated ? " with its terminator" : ""));
+            const oxGuardedText guarded(terminated ? text + '\0' : text);
+            std::vector<oxArchive::ArchiveGraph> graphs;
+            QString problem;
+            EXPECT_FALSE(
+                oxArchive::readArchive(QByteArray::fromRawData(guarded.data(), int(text.size())), graphs, problem));
+            EXPECT_TRUE(problem.startsWith("not well-formed XML")) << problem.toStdString();
+        }
 }
 
 TEST_F(ArchiveTest, InputValuesTakeTheFormOfTheirAttribute)

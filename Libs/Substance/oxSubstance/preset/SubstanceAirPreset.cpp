@@ -1,10 +1,11 @@
 #include "SubstanceAirPreset.h"
 
-#include <tinyxml.h>
+#include "oxXmlParse.h"
 
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <iterator>
 
 namespace SubstanceAir {
@@ -258,13 +259,18 @@ void fillPreset(Preset& preset, const TiXmlElement& element)
     }
 }
 
-// Parses the whole text; false for a null text or a document with an error.
-bool parseDocument(TiXmlDocument& document, const char* xml)
+// Preset texts name their encoding in their XML declaration; TinyXML reads
+// them as UTF-8 when the declaration names UTF-8 or no encoding (or the text
+// starts with a byte-order mark), otherwise byte by byte.
+bool parseDocument(TiXmlDocument& document, const char* xml, std::size_t length)
 {
-    if (!xml)
-        return false;
-    document.Parse(xml, nullptr, TIXML_DEFAULT_ENCODING);
-    return !document.Error();
+    return oxXml::parse(document, xml, length, TIXML_DEFAULT_ENCODING);
+}
+
+// The list element of a preset list: the first top-level "sbspresets".
+const TiXmlElement* presetListElement(const TiXmlDocument& document)
+{
+    return document.FirstChildElement(PresetListTag);
 }
 
 } // namespace
@@ -275,7 +281,7 @@ bool parsePreset(Preset& preset, const char* xml)
     if (xml && WrittenForm(xml).read(preset))
         return true;
     TiXmlDocument document;
-    if (!parseDocument(document, xml))
+    if (!xml || !parseDocument(document, xml, std::strlen(xml)))
         return false;
     const TiXmlElement* element = document.FirstChildElement(PresetTag);
     if (!element)
@@ -287,9 +293,9 @@ bool parsePreset(Preset& preset, const char* xml)
 bool parsePresets(std::vector<Preset>& presets, const char* xml)
 {
     TiXmlDocument document;
-    if (!parseDocument(document, xml))
+    if (!xml || !parseDocument(document, xml, std::strlen(xml)))
         return false;
-    const TiXmlElement* list = document.FirstChildElement(PresetListTag);
+    const TiXmlElement* list = presetListElement(document);
     if (!list)
         return false;
 
