@@ -14,8 +14,13 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <string>
 #include <vector>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -342,6 +347,36 @@ TEST_F(PresetFileTest, ExportRefusesBadArgumentsAndReportsAnUnwritablePath)
         EXPECT_EQ(DebugCapture::messages(), Names{"Can't save \"" + file.toStdString() + "\""});
     }
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+}
+
+TEST_F(PresetFileTest, AnExportThatFailsHalfWayLeavesTheFileItWasToReplace)
+{
+    loadSample("materials.sbsar");
+    const std::string old = "<sbspresets><sbspreset label=\"Old\"/></sbspresets>\n";
+    ASSERT_TRUE(writeFile(path("kept.sbsprs"), old));
+
+    // A child process whose files cannot grow beyond 100 bytes: the export
+    // runs out of room half-way, as on a full disk.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{100, 100};
+        const bool limited = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+        const bool written = oxSubstancePresetUtils::exportPresets(material, {0, 1}, path("kept.sbsprs"));
+        _exit(!limited ? 2 : written ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1) << "the export reports its failure";
+    EXPECT_EQ(readFile(path("kept.sbsprs")), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"kept.sbsprs"})
+        << "nothing left beside it";
+
+    ASSERT_TRUE(oxSubstancePresetUtils::exportPresets(material, {0, 1}, path("kept.sbsprs")));
+    EXPECT_GT(readFile(path("kept.sbsprs")).size(), 100u) << "without the limit the file is replaced";
 }
 
 TEST_F(PresetFileTest, SampleArchivePresetsSurviveExportAndImport)

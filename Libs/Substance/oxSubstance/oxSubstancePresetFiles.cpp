@@ -8,12 +8,11 @@
 #include "preset/SubstanceAirPreset.h"
 
 #include <QDebug>
-#include <QFile>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <cstdint>
 #include <exception>
-#include <fstream>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -70,19 +69,6 @@ void warnSkipped(const QString& translated, const std::string& label)
     const QString text = translated.arg(QString::fromStdString(label)) + QLatin1Char('\n');
     oxLog::warning("%s", text.toUtf8().constData());
 }
-
-/// The path in the form that the file streams of this platform open.
-#if defined(_WIN32)
-std::wstring nativePath(const QString& path)
-{
-    return path.toStdWString();
-}
-#else
-std::string nativePath(const QString& path)
-{
-    return QFile::encodeName(path).toStdString();
-}
-#endif
 
 } // namespace
 
@@ -211,13 +197,16 @@ bool oxSubstancePresetUtils::exportPresets(const USubstanceMaterialPtr& material
         }
         text << SubstanceAir::presetListFooter();
 
-        std::ofstream file(nativePath(path), std::ios::out | std::ios::trunc);
-        if (file.is_open())
+        // Written beside the target and put in its place only when every byte
+        // is written, so that a failure (a full disk) leaves the old file whole.
+        // A short write at the final flush is not seen by commit(), so the
+        // flush is checked on its own; an uncommitted file is discarded.
+        QSaveFile file(path);
+        if (file.open(QIODevice::WriteOnly))
         {
             const std::string bytes = text.str();
-            file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-            file.close();
-            if (!file.fail())
+            if (file.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size()) && file.flush() &&
+                file.commit())
                 return true;
         }
     }
