@@ -10,10 +10,10 @@
 
 #include "QOXIntVector.h"
 #include "oxHostUtils.h"
+#include "oxStandInFiles.h"
 #include "oxStandInTesting.h"
 
 #include <QDebug>
-#include <QFile>
 
 namespace {
 
@@ -196,16 +196,7 @@ bool QSubstanceArchive::import(QSubstanceBinaryDiskReader& reader)
     const QString path = reader.path();
     QString problem;
     QByteArray bytes;
-    QFile file(path);
-    if (path.isEmpty())
-        problem = QStringLiteral("no file name given");
-    else if (!file.exists())
-        problem = QStringLiteral("the file does not exist");
-    else if (!file.open(QIODevice::ReadOnly))
-        problem = QStringLiteral("the file cannot be opened (%1)").arg(file.errorString());
-    else
-        bytes = file.readAll();
-
+    oxStandIn::readRegularFile(path, oxStandIn::MaxArchiveFileSize, bytes, problem);
     if (problem.isEmpty() && bytes.isEmpty())
         problem = QStringLiteral("the file is empty");
 

@@ -7,12 +7,9 @@
 
 #include "QOXIntVector.h"
 #include "oxHostUtils.h"
+#include "oxStandInFiles.h"
 #include "oxStandInTesting.h"
 #include "oxdImage.h"
-
-#include "preset/oxXmlParse.h"
-
-#include <QFile>
 
 #include <algorithm>
 #include <cctype>
@@ -33,10 +30,9 @@ public:
 
     ImagePtr read()
     {
-        QFile file(_path);
-        if (!file.open(QIODevice::ReadOnly))
-            return fail("the file cannot be opened");
-        _bytes = file.readAll();
+        QString problem;
+        if (!oxStandIn::readRegularFile(_path, oxStandIn::MaxImageFileSize, _bytes, problem))
+            return fail(problem.toUtf8().constData());
         if (_bytes.size() < 2 || _bytes[0] != 'P' || _bytes[1] != '6')
             return fail("not a binary PPM (P6) file");
         _pos = 2;
@@ -254,25 +250,26 @@ QByteArray topElementName(const QByteArray& text)
 
 bool QSubstanceFile::arePresets() const
 {
-    if (_path.isEmpty())
-        return false;
-    QFile file(_path);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray text;
+    QString problem;
+    if (!oxStandIn::readRegularFile(_path, oxStandIn::MaxPresetFileSize, text, problem))
         return false;
     // Only the top element counts: whether the rest reads is for the reader to find out.
-    return topElementName(file.readAll()) == "sbspresets";
+    return topElementName(text) == "sbspresets";
 }
 
 QSubstancePresetReader::QSubstancePresetReader(const QString& path) : _path(path) {}
 
 bool QSubstancePresetReader::read()
 {
-    if (_path.isEmpty())
+    QByteArray bytes;
+    QString problem;
+    if (!oxStandIn::readRegularFile(_path, oxStandIn::MaxPresetFileSize, bytes, problem))
+    {
+        oxLog::warning("Unable to read preset file '%s': %s.", _path.toUtf8().constData(),
+                       problem.toUtf8().constData());
         return false;
-    QFile file(_path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = file.readAll();
+    }
     _text.assign(bytes.constData(), std::size_t(bytes.size()));
     return true;
 }

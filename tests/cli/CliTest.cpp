@@ -13,6 +13,8 @@
 
 #include <string>
 
+#include <sys/stat.h>
+
 namespace {
 
 QStringList names(const QJsonArray& array)
@@ -145,6 +147,31 @@ TEST(CliTest, ExportsChosenPresetsAndImportsThemBack)
     EXPECT_TRUE(report["messages"].toArray().contains(QJsonObject{
         {"level", "warning"},
         {"text", "Skipped preset 'Weathered Pine'. Duplicate preset already exists in material."}}));
+}
+
+// Files that the host must not read whole.
+TEST(CliTest, RefusesFilesThatAreNotRegular)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString fifo = dir.filePath("presets.sbsprs");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const struct
+    {
+        QStringList arguments;
+        int exitCode;
+        QString message;
+    } cases[] = {
+        {{"/dev/zero"}, 1, "Unable to load Substance archive '/dev/zero': the file is not a regular file."},
+        {{"materials.sbsar", "--import", fifo}, 3, "'" + fifo + "' is not a preset file"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const CliRun run = runCli(c.arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
+    }
 }
 
 struct BadInput

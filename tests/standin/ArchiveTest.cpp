@@ -9,6 +9,7 @@
 #include "archive/oxArchiveReader.h"
 #include "oxGuardedText.h"
 #include "oxHostFixture.h"
+#include "oxStandInFiles.h"
 #include "oxdImage.h"
 #include "preset/SubstanceAirPreset.h"
 
@@ -23,6 +24,8 @@
 #include <limits>
 #include <memory>
 #include <tuple>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -165,6 +168,44 @@ TEST_F(ArchiveTest, PresetFilesAreKnownByTheirTopElementAlone)
     EXPECT_FALSE(QSubstanceFile(sample("materials.sbsar")).arePresets());
     EXPECT_FALSE(QSubstanceFile(dir.filePath("missing.sbsprs")).arePresets());
     EXPECT_FALSE(QSubstanceFile(QString()).arePresets());
+}
+
+// Devices, FIFOs and oversized files are refused before anything is read, by
+// every reader of files: a FIFO without a writer would block for ever and
+// /dev/zero would fill memory.
+TEST_F(ArchiveTest, FilesThatAreNotRegularOrTooLargeAreRefusedAtOnceSayingWhy)
+{
+    const QString fifo = dir.filePath("fifo");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString huge = dir.filePath("huge");
+    {
+        QFile file(huge);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(std::max({oxStandIn::MaxArchiveFileSize, oxStandIn::MaxImageFileSize,
+                                          oxStandIn::MaxPresetFileSize}) + 1))
+            << "sparse: no disk space taken";
+    }
+    for (const QString& path : {QString("/dev/zero"), fifo, dir.path(), huge})
+    {
+        SCOPED_TRACE(path.toStdString());
+        const std::string name = path.toStdString();
+        auto problem = [&](qint64 limit) -> std::string {
+            return path == huge ? "the file is larger than " + std::to_string(limit) + " bytes"
+                                : "the file is not a regular file";
+        };
+        oxStandIn::clearLogMessages();
+        EXPECT_FALSE(import(*archive, path));
+        EXPECT_TRUE(oxSubstanceUtils::convertQVariantToOsgImage(QVariant(path)).isNull());
+        EXPECT_FALSE(QSubstanceFile(path).arePresets());
+        EXPECT_FALSE(QSubstancePresetReader(path).read());
+        EXPECT_EQ(logLines(),
+                  (Lines{"error: Unable to load Substance archive '" + name + "': " +
+                             problem(oxStandIn::MaxArchiveFileSize) + ".",
+                         "error: Unable to read image '" + name + "': " + problem(oxStandIn::MaxImageFileSize) + ".",
+                         "warning: Unable to read preset file '" + name + "': " +
+                             problem(oxStandIn::MaxPresetFileSize) + "."}));
+    }
+    EXPECT_EQ(archive->path(), sample("materials.sbsar")) << "the loaded archive stays";
 }
 
 // The archive text ends inside a UTF-8 sequence, with its terminator (or its
