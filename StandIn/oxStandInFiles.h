@@ -27,4 +27,9 @@ constexpr qint64 MaxImageFileSize = qint64(97) << 20;
 /// cannot be opened (reason)", "the file cannot be read (reason)".
 OX_HOST_API bool readRegularFile(const QString& path, qint64 maxSize, QByteArray& bytes, QString& problem);
 
+/// Why the file at \p path is not a preset file (QSubstanceFile::arePresets):
+/// it does not read as above, or its text is not a preset list by the rule
+/// that the preset readers follow. Empty when it is a preset file.
+OX_HOST_API QString presetFileProblem(const QString& path);
+
 } // namespace oxStandIn

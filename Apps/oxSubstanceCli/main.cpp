@@ -12,6 +12,7 @@
 
 #include "host/Materials.h"
 #include "host/QSubstanceArchive.h"
+#include "oxStandInFiles.h"
 #include "oxStandInServices.h"
 #include "oxStandInTesting.h"
 
@@ -173,9 +174,10 @@ int main(int argc, char** argv)
 
     for (const QString& file : parser.values(importOption))
     {
-        if (!QFileInfo::exists(file) || !QSubstanceFile(file).arePresets())
+        const QString problem = oxStandIn::presetFileProblem(file);
+        if (!problem.isEmpty())
         {
-            printError(QString("'%1' is not a preset file").arg(file));
+            printError(QString("'%1' is not a preset file: %2").arg(file, problem));
             return PresetFailed;
         }
         oxSubstancePythonInterface::loadPreset(target, file.toUtf8().constData());
@@ -230,6 +232,11 @@ int main(int argc, char** argv)
         if (!parser.isSet(presetsOption))
             for (unsigned int i = 0; i < count; ++i)
                 exportIndexes.push_back(i);
+        if (count == 0)
+        {
+            printError("the material has no presets to export");
+            return PresetFailed;
+        }
         if (!oxSubstancePresetUtils::indexesValid(substance.get(), exportIndexes))
         {
             printError(QString("preset indexes must be distinct and below %1").arg(count));

@@ -1,5 +1,7 @@
 #include "oxStandInFiles.h"
 
+#include "preset/SubstanceAirPreset.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -97,6 +99,15 @@ bool readRegularFile(const QString& path, qint64 maxSize, QByteArray& bytes, QSt
     }
     bytes = read;
     return true;
+}
+
+QString presetFileProblem(const QString& path)
+{
+    QByteArray text;
+    QString problem;
+    if (!readRegularFile(path, MaxPresetFileSize, text, problem))
+        return problem;
+    return QString::fromStdString(SubstanceAir::presetListProblem(text.constData(), std::size_t(text.size())));
 }
 
 } // namespace oxStandIn

@@ -149,13 +149,25 @@ TEST(CliTest, ExportsChosenPresetsAndImportsThemBack)
         {"text", "Skipped preset 'Weathered Pine'. Duplicate preset already exists in material."}}));
 }
 
-// Files that the host must not read whole.
-TEST(CliTest, RefusesFilesThatAreNotRegular)
+// Files that the host must not read whole, a single-byte preset file that the
+// readers accept, and an export from a material without presets.
+TEST(CliTest, RefusesFilesThatAreNotRegularAndReadsSingleBytePresetFiles)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString fifo = dir.filePath("presets.sbsprs");
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString latin1 = dir.filePath("latin1.sbsprs");
+    const QString bare = dir.filePath("bare.sbsar");
+    {
+        QFile file(latin1);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<sbspresets>"
+                   "<sbspreset pkgurl=\"pkg://materials/wood\" label=\"Caf\xE9\"/></sbspresets>\n");
+        QFile archive(bare);
+        ASSERT_TRUE(archive.open(QIODevice::WriteOnly));
+        archive.write("<sbsar formatversion=\"1\"><graph label=\"G\" pkgurl=\"pkg://g\"/></sbsar>\n");
+    }
     const struct
     {
         QStringList arguments;
@@ -163,7 +175,9 @@ TEST(CliTest, RefusesFilesThatAreNotRegular)
         QString message;
     } cases[] = {
         {{"/dev/zero"}, 1, "Unable to load Substance archive '/dev/zero': the file is not a regular file."},
-        {{"materials.sbsar", "--import", fifo}, 3, "'" + fifo + "' is not a preset file"},
+        {{"materials.sbsar", "--import", fifo}, 3, "'" + fifo + "' is not a preset file: the file is not a regular file"},
+        {{"materials.sbsar", "--import", latin1}, 0, ""},
+        {{bare, "--export", dir.filePath("none.sbsprs")}, 3, "the material has no presets to export"},
     };
     for (const auto& c : cases)
     {
@@ -171,7 +185,9 @@ TEST(CliTest, RefusesFilesThatAreNotRegular)
         const CliRun run = runCli(c.arguments);
         EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
         EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
+        EXPECT_EQ(run.out.contains("Caf"), c.exitCode == 0) << "the imported preset is listed";
     }
+    EXPECT_FALSE(QFile::exists(dir.filePath("none.sbsprs")));
 }
 
 struct BadInput

@@ -398,16 +398,16 @@ TEST_F(PresetFileTest, SampleArchivePresetsSurviveExportAndImport)
     EXPECT_TRUE(logLines().empty());
 }
 
-TEST_F(PresetFileTest, ImportReadsPresetFilesInPathOrderAndSkipsOthersSilently)
+TEST_F(PresetFileTest, ImportReadsPresetFilesInPathOrderAndSaysWhyOthersAreSkipped)
 {
     loadSample("materials.sbsar");
     ASSERT_TRUE(writeFile(path("single.sbsprs"), "<sbspreset pkgurl=\"\" label=\"Single\"/>"));
     ASSERT_TRUE(writeFile(path("broken.sbsprs"), "<sbspresets><sbspreset label=\"Broken\">"));
     const QString materials = QString::fromStdString(samplePath("materials.sbsprs"));
     const QString multigraph = QString::fromStdString(samplePath("multigraph.sbsprs"));
-    const QStringList paths = {multigraph, QString::fromStdString(samplePath("materials.sbsar")),
-                               path("missing.sbsprs"), path("single.sbsprs"), path("broken.sbsprs"),
-                               dir.path(), materials};
+    const QString archive = QString::fromStdString(samplePath("materials.sbsar"));
+    const QStringList paths = {multigraph, archive, path("missing.sbsprs"), path("single.sbsprs"),
+                               path("broken.sbsprs"), dir.path(), materials};
     const std::vector<SubstancePresetPtr> presets =
         oxSubstancePresetUtils::importPresets(material, paths, false, true);
     for (const SubstancePresetPtr& p : presets)
@@ -415,10 +415,52 @@ TEST_F(PresetFileTest, ImportReadsPresetFilesInPathOrderAndSkipsOthersSilently)
     EXPECT_EQ(namesOf(presets), (Names{"Light Oak", "Weathered Pine"})) << "the second Light Oak has other inputs";
     EXPECT_EQ(presets.at(0)->getSourcePath(), multigraph.toStdString());
     EXPECT_EQ(presets.at(1)->getSourcePath(), materials.toStdString());
-    EXPECT_EQ(logLines(),
-              (Names{noGraph("Kitchen"), noGraph("Smooth Concrete"), duplicate("Light Oak"),
-                     noGraph("Brushed Steel")}));
+    auto notPresets = [](const QString& file, const std::string& why) {
+        return "warning: Skipped '" + file.toStdString() + "'. It is not a preset file: " + why + ".\n";
+    };
+    auto unreadable = [](const QString& file, const std::string& why) {
+        return Names{"warning: Unable to read preset file '" + file.toStdString() + "': " + why + ".",
+                     "warning: Skipped '" + file.toStdString() + "'. The file cannot be read.\n"};
+    };
+    Names expected{noGraph("Kitchen"), noGraph("Smooth Concrete"), notPresets(archive, "no <sbspresets> element at the top")};
+    for (const std::string& line : unreadable(path("missing.sbsprs"), "the file does not exist"))
+        expected.push_back(line);
+    expected.push_back(notPresets(path("single.sbsprs"), "no <sbspresets> element at the top"));
+    expected.push_back(notPresets(path("broken.sbsprs"), "not well-formed XML (Error reading Element value.)"));
+    for (const std::string& line : unreadable(dir.path(), "the file is not a regular file"))
+        expected.push_back(line);
+    expected.push_back(duplicate("Light Oak"));
+    expected.push_back(noGraph("Brushed Steel"));
+    EXPECT_EQ(logLines(), expected);
     EXPECT_EQ(material->getSubstancePresets().size(), 2u) << "import adds nothing";
+}
+
+TEST_F(PresetFileTest, SingleByteTextsAreTheSamePresetFilesForTheCheckAndTheReaders)
+{
+    loadSample("materials.sbsar", false);
+    const std::string element = "<sbspresets><sbspreset pkgurl=\"pkg://materials/wood\" label=\"Caf\xE9\">"
+                                "<presetinput identifier=\"notes\" uid=\"1\" type=\"6\" value=\"cr\xE8me\"/>"
+                                "</sbspreset></sbspresets>";
+    const std::pair<const char*, std::string> cases[] = {
+        {"declared Latin-1", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" + element},
+        {"no declaration", element},
+    };
+    for (const auto& [name, text] : cases)
+    {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(writeFile(path("latin1.sbsprs"), text));
+        EXPECT_TRUE(QSubstanceFile(path("latin1.sbsprs")).arePresets());
+        const std::vector<SubstancePresetPtr> presets =
+            oxSubstancePresetUtils::importPresets(material, {path("latin1.sbsprs")}, false, true);
+        ASSERT_EQ(presets.size(), 1u);
+        hold(presets[0]);
+        EXPECT_EQ(presets[0]->getName(), "Caf\xE9");
+        SubstanceAir::Preset record;
+        ASSERT_TRUE(SubstanceAir::parsePreset(record, presets[0]->getContent().c_str()));
+        ASSERT_EQ(record.inputValues.size(), 1u);
+        EXPECT_EQ(record.inputValues[0].value, "cr\xE8me");
+    }
+    EXPECT_TRUE(logLines().empty());
 }
 
 TEST_F(PresetFileTest, AddByPathExpandsThePathAndSkipsDuplicatesAndOtherGraphs)

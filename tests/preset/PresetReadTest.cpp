@@ -170,6 +170,33 @@ TEST(ReadList, AppendsTopLevelPresetsInOrderWhateverTheCount)
     EXPECT_EQ(presets[3].label, "three");
 }
 
+// One rule says what a preset file is, for the readers and for the host's
+// check of a file: the same parse, encoding detection and top element.
+TEST(PresetListRule, SaysWhyATextIsNotAPresetList)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"<sbspresets/>", ""},
+        {"<!-- c --><other/><sbspresets><sbspreset label=\"a\"/></sbspresets>", ""},
+        {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><sbspresets><sbspreset label=\"Caf\xE9\"/></sbspresets>", ""},
+        {"<sbspresets><sbspreset label=\"Caf\xE9\"/></sbspresets>", ""},
+        {"<?xml version=\"1.0\"?><sbspresets><sbspreset label=\"Caf\xE9\"/></sbspresets>",
+         "not well-formed XML (line 1: Error parsing Element.)"},
+        {std::string("<sbspresets/>\0<", 15), ""},
+        {"<sbspreset/>", "no <sbspresets> element at the top"},
+        {"", "not well-formed XML (Error document empty.)"},
+        {"<sbspresets>\n<sbspreset>", "not well-formed XML (Error reading Element value.)"},
+    };
+    for (const auto& [text, problem] : cases)
+    {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(SubstanceAir::presetListProblem(text.data(), text.size()), problem);
+        std::vector<Preset> presets;
+        const bool read = SubstanceAir::parsePresets(presets, text.c_str());
+        EXPECT_TRUE(!read || problem.empty()) << "what the list reader reads is a preset list";
+    }
+    EXPECT_EQ(SubstanceAir::presetListProblem(nullptr, 0), "there is no text");
+}
+
 // Texts that end inside a multi-byte UTF-8 sequence (a lead byte among the last
 // three bytes), read as UTF-8 because the declaration names UTF-8 or no
 // encoding. The text's terminator is the last readable byte, so a reader that
@@ -191,6 +218,9 @@ TEST(Read, TextsEndingInsideAUtf8SequenceAreReadNoFurther)
                 EXPECT_FALSE(SubstanceAir::parsePreset(preset, terminated.data()));
                 std::vector<Preset> presets;
                 EXPECT_FALSE(SubstanceAir::parsePresets(presets, terminated.data()));
+
+                const oxGuardedText bare(text);
+                EXPECT_NE(SubstanceAir::presetListProblem(bare.data(), bare.size()), "");
             }
 }
 

@@ -197,6 +197,7 @@ TEST_F(ArchiveTest, FilesThatAreNotRegularOrTooLargeAreRefusedAtOnceSayingWhy)
         EXPECT_FALSE(import(*archive, path));
         EXPECT_TRUE(oxSubstanceUtils::convertQVariantToOsgImage(QVariant(path)).isNull());
         EXPECT_FALSE(QSubstanceFile(path).arePresets());
+        EXPECT_EQ(oxStandIn::presetFileProblem(path).toStdString(), problem(oxStandIn::MaxPresetFileSize));
         EXPECT_FALSE(QSubstancePresetReader(path).read());
         EXPECT_EQ(logLines(),
                   (Lines{"error: Unable to load Substance archive '" + name + "': " +

@@ -60,14 +60,19 @@ std::size_t contentHash(const SubstanceAir::Preset& preset)
     return h;
 }
 
-/// Logs a translated warning with the label put in for %1. The finished text is
-/// handed to the log as data, so per cent signs in the label stay as they are.
-/// These warnings have always reached the host log with a line end; it is added
-/// here, outside the text that translators see.
+/// Logs a finished warning, handed to the log as data so that per cent signs in
+/// labels and paths stay as they are. These warnings have always reached the
+/// host log with a line end; it is added here, outside the text that
+/// translators see.
+void warnSkipped(const QString& text)
+{
+    oxLog::warning("%s", (text + QLatin1Char('\n')).toUtf8().constData());
+}
+
+/// Logs a translated warning with a label (or path) put in for %1.
 void warnSkipped(const QString& translated, const std::string& label)
 {
-    const QString text = translated.arg(QString::fromStdString(label)) + QLatin1Char('\n');
-    oxLog::warning("%s", text.toUtf8().constData());
+    warnSkipped(translated.arg(QString::fromStdString(label)));
 }
 
 } // namespace
@@ -149,13 +154,25 @@ std::vector<SubstancePresetPtr> oxSubstancePresetUtils::importPresets(const USub
         return result;
     for (const QString& path : paths)
     {
-        if (!QSubstanceFile(path).arePresets())
-            continue;
         QSubstancePresetReader reader(path);
+        const bool presetFile = QSubstanceFile(path).arePresets();
         if (!reader.read())
+        {
+            warnSkipped(tr("Skipped '%1'. The file cannot be read."), path.toStdString());
             continue;
+        }
         const std::vector<SubstancePresetPtr> presets =
-            parsePresets(material, reader.get(), path.toStdString(), acceptAnyGraph, skipDuplicates);
+            presetFile ? parsePresets(material, reader.get(), path.toStdString(), acceptAnyGraph, skipDuplicates)
+                       : std::vector<SubstancePresetPtr>();
+        if (presets.empty())
+        {
+            // The host's check looks at the top element only; the rule of the
+            // readers says what is wrong with the rest, if anything.
+            const std::string problem = SubstanceAir::presetListProblem(reader.get().data(), reader.get().size());
+            if (!presetFile || !problem.empty())
+                warnSkipped(tr("Skipped '%1'. It is not a preset file: %2.")
+                                .arg(path, QString::fromStdString(problem.empty() ? "the top element is not <sbspresets>" : problem)));
+        }
         result.insert(result.end(), presets.begin(), presets.end());
     }
     return result;

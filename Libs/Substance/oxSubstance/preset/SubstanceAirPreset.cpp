@@ -275,6 +275,23 @@ const TiXmlElement* presetListElement(const TiXmlDocument& document)
 
 } // namespace
 
+std::string presetListProblem(const char* text, std::size_t length)
+{
+    TiXmlDocument document;
+    if (!parseDocument(document, text, length))
+    {
+        if (!text)
+            return "there is no text";
+        // TinyXML gives no row for an error at the end of the text.
+        const std::string where =
+            document.ErrorRow() > 0 ? "line " + std::to_string(document.ErrorRow()) + ": " : std::string();
+        return "not well-formed XML (" + where + document.ErrorDesc() + ")";
+    }
+    if (!presetListElement(document))
+        return "no <sbspresets> element at the top";
+    return std::string();
+}
+
 bool parsePreset(Preset& preset, const char* xml)
 {
     // Preset contents are mostly the writer's own output, which reads without a document.

@@ -47,6 +47,14 @@ OX_SUBSTANCE_PRESET_API bool parsePreset(Preset& preset, const char* xml);
 /// entries already in \p presets stay. True exactly when \p presets grew.
 OX_SUBSTANCE_PRESET_API bool parsePresets(std::vector<Preset>& presets, const char* xml);
 
+/// What a preset file is, for the readers above and for every check of a
+/// file: text that reads as XML and has an "sbspresets" element at the top.
+/// The encoding comes from the XML declaration, as in the readers: UTF-8 when
+/// it names UTF-8 or no encoding (or the text starts with a byte-order mark),
+/// otherwise one character per byte. Returns why \p length bytes of \p text
+/// are not a preset list, or an empty string when they are one.
+OX_SUBSTANCE_PRESET_API std::string presetListProblem(const char* text, std::size_t length);
+
 /// Writes \p text escaped for an XML attribute value: & < > " ' and bytes below
 /// 32 become entities; a well-formed hexadecimal character reference
 /// ("&#x", hex digits, ";") is passed through unchanged. Stops at a zero byte.

@@ -39,6 +39,14 @@
         <source>Skipped preset &apos;%1&apos;. Duplicate preset already exists in material.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Skipped &apos;%1&apos;. The file cannot be read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Skipped &apos;%1&apos;. It is not a preset file: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>oxSubstancePropertyUndoCommand</name>
