@@ -1,7 +1,16 @@
 #!/usr/bin/env bash
 # Installs the packages that the build needs, when any is missing (Debian/Ubuntu).
+# Optional parts: --fuzz adds clang with its libFuzzer runtime (scripts/fuzz.sh),
+# --valgrind adds valgrind (scripts/valgrind.sh).
 set -euo pipefail
 packages=(cmake g++ make pkg-config qtbase5-dev qttools5-dev-tools libtinyxml-dev libgtest-dev libbenchmark-dev)
+for part in "$@"; do
+  case "$part" in
+    --fuzz) packages+=(clang libclang-rt-dev) ;;
+    --valgrind) packages+=(valgrind) ;;
+    *) echo "setup.sh: unknown part '$part' (--fuzz, --valgrind)" >&2; exit 2 ;;
+  esac
+done
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
