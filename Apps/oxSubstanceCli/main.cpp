@@ -18,7 +18,6 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -39,6 +38,9 @@ enum ExitCode
     PresetFailed = 3,
     EditFailed = 4
 };
+
+/// Largest edit script read: a script is a short list of steps.
+constexpr qint64 MaxEditScriptSize = qint64(1) << 20;
 
 /// Keeps one reference on a container for the lifetime of the guard.
 template <class Ptr>
@@ -206,13 +208,15 @@ int main(int argc, char** argv)
     QStringList steps;
     if (parser.isSet(scriptOption))
     {
-        QFile script(parser.value(scriptOption));
-        if (!script.open(QIODevice::ReadOnly | QIODevice::Text))
+        const QString script = parser.value(scriptOption);
+        QByteArray text;
+        QString problem;
+        if (!oxStandIn::readRegularFile(script, MaxEditScriptSize, text, problem))
         {
-            printError(QString("cannot read the edit script '%1'").arg(script.fileName()));
+            printError(QString("cannot read the edit script '%1': %2").arg(script, problem));
             return EditFailed;
         }
-        steps = scriptSteps(QString::fromUtf8(script.readAll()));
+        steps = scriptSteps(QString::fromUtf8(text));
     }
     steps << parser.values(editOption);
     EditSession edits(substance.get(), out, json, [&] { printReport(QJsonObject(), false); });

@@ -176,6 +176,8 @@ TEST(CliTest, RefusesFilesThatAreNotRegularAndReadsSingleBytePresetFiles)
     } cases[] = {
         {{"/dev/zero"}, 1, "Unable to load Substance archive '/dev/zero': the file is not a regular file."},
         {{"materials.sbsar", "--import", fifo}, 3, "'" + fifo + "' is not a preset file: the file is not a regular file"},
+        {{"materials.sbsar", "--script", fifo}, 4,
+         "cannot read the edit script '" + fifo + "': the file is not a regular file"},
         {{"materials.sbsar", "--import", latin1}, 0, ""},
         {{bare, "--export", dir.filePath("none.sbsprs")}, 3, "the material has no presets to export"},
     };

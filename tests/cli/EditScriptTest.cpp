@@ -205,5 +205,5 @@ TEST(EditScriptTest, BadStepsStopWithAMessageNamingTheStep)
     }
     const CliRun missing = runCli({"materials.sbsar", "--script", "nowhere.txt"});
     EXPECT_EQ(missing.exitCode, 4);
-    EXPECT_EQ(missing.err, "oxSubstanceCli: cannot read the edit script 'nowhere.txt'\n");
+    EXPECT_EQ(missing.err, "oxSubstanceCli: cannot read the edit script 'nowhere.txt': the file does not exist\n");
 }
