@@ -8,6 +8,8 @@
 #include "host/QSubstanceArchive.h"
 
 #include <benchmark/benchmark.h>
+#include "preset/oxXmlParse.h"
+
 #include <tinyxml.h>
 
 namespace {
@@ -23,7 +25,7 @@ void ArchiveBareParse(benchmark::State& state)
     for (auto _ : state)
     {
         TiXmlDocument document;
-        document.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
+        oxXml::parse(document, text.data(), text.size(), TIXML_ENCODING_UTF8);
         benchmark::DoNotOptimize(document.Error());
     }
 }
