@@ -176,7 +176,8 @@ TEST(PresetListRule, SaysWhyATextIsNotAPresetList)
 {
     const std::pair<std::string, std::string> cases[] = {
         {"<sbspresets/>", ""},
-        {"<!-- c --><other/><sbspresets><sbspreset label=\"a\"/></sbspresets>", ""},
+        {"<!-- c --><sbspresets><sbspreset label=\"a\"/></sbspresets><other/>", ""},
+        {"<!-- c --><other/><sbspresets><sbspreset label=\"a\"/></sbspresets>", "no <sbspresets> element at the top"},
         {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><sbspresets><sbspreset label=\"Caf\xE9\"/></sbspresets>", ""},
         {"<sbspresets><sbspreset label=\"Caf\xE9\"/></sbspresets>", ""},
         {"<?xml version=\"1.0\"?><sbspresets><sbspreset label=\"Caf\xE9\"/></sbspresets>",

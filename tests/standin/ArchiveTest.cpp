@@ -158,11 +158,19 @@ TEST_F(ArchiveTest, PresetFilesAreKnownByTheirTopElementAlone)
         {"text<sbspresets/>", false},
         {"<!-- never closed <sbspresets/>", false},
         {"", false},
+        {"<other/><sbspresets/>", false},
+        {"<sbspresets><sbspreset label=\"Caf\xE9\"/></sbspresets>", true},
     };
     for (const auto& [text, presets] : cases)
     {
         SCOPED_TRACE(text.toStdString());
         EXPECT_EQ(QSubstanceFile(write("file.sbsprs", text)).arePresets(), presets);
+        // One rule: on well-formed texts the check and the readers agree.
+        const std::string problem = SubstanceAir::presetListProblem(text.constData(), std::size_t(text.size()));
+        if (problem.rfind("not well-formed", 0) != 0)
+        {
+            EXPECT_EQ(problem.empty(), presets) << problem;
+        }
     }
     EXPECT_TRUE(QSubstanceFile(sample("materials.sbsprs")).arePresets());
     EXPECT_FALSE(QSubstanceFile(sample("materials.sbsar")).arePresets());

@@ -267,10 +267,13 @@ bool parseDocument(TiXmlDocument& document, const char* xml, std::size_t length)
     return oxXml::parse(document, xml, length, TIXML_DEFAULT_ENCODING);
 }
 
-// The list element of a preset list: the first top-level "sbspresets".
+// The list element of a preset list: the top element, when it is "sbspresets".
+// The host's preset-file check looks at the top element alone, so the two
+// agree on every text that is well-formed.
 const TiXmlElement* presetListElement(const TiXmlDocument& document)
 {
-    return document.FirstChildElement(PresetListTag);
+    const TiXmlElement* top = document.FirstChildElement();
+    return top && std::strcmp(top->Value(), PresetListTag) == 0 ? top : nullptr;
 }
 
 } // namespace
