@@ -7,6 +7,7 @@
 #include "EditScript.h"
 #include "MaterialReport.h"
 
+#include "oxSubstanceCommandSupport.h"
 #include "oxSubstancePresetUtils.h"
 #include "oxSubstancePythonInterface.h"
 
@@ -41,21 +42,6 @@ enum ExitCode
 
 /// Largest edit script read: a script is a short list of steps.
 constexpr qint64 MaxEditScriptSize = qint64(1) << 20;
-
-/// Keeps one reference on a container for the lifetime of the guard.
-template <class Ptr>
-class Held
-{
-public:
-    explicit Held(const Ptr& p) : _p(p) { osg::addRef(_p); }
-    ~Held() { osg::subRef(_p); }
-    Held(const Held&) = delete;
-    Held& operator=(const Held&) = delete;
-    const Ptr& get() const { return _p; }
-
-private:
-    Ptr _p;
-};
 
 void printError(const QString& text)
 {
@@ -152,14 +138,13 @@ int main(int argc, char** argv)
     const QString archivePath = positional.first();
     const QString name = parser.isSet(nameOption) ? parser.value(nameOption) : QFileInfo(archivePath).baseName();
 
-    Held<USubstanceMaterialPtr> substance(USubstanceMaterial::create());
+    const oxSubstanceHeld<USubstanceMaterialPtr> substance(USubstanceMaterial::create());
     {
         osgEdit edit(substance.get(), MaterialBase::NameFieldMask);
         substance.get()->setName(name.toStdString());
     }
-    Held<USubstanceEnvironmentMaterialPtr> environment(parser.isSet(environmentOption)
-                                                           ? USubstanceEnvironmentMaterial::create()
-                                                           : USubstanceEnvironmentMaterialPtr());
+    const oxSubstanceHeld<USubstanceEnvironmentMaterialPtr> environment(
+        parser.isSet(environmentOption) ? USubstanceEnvironmentMaterial::create() : USubstanceEnvironmentMaterialPtr());
     MaterialPtr target = substance.get();
     if (!environment.get().isNull())
     {

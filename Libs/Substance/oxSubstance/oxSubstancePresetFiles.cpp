@@ -169,9 +169,10 @@ std::vector<SubstancePresetPtr> oxSubstancePresetUtils::importPresets(const USub
             // The host's check looks at the top element only; the rule of the
             // readers says what is wrong with the rest, if anything.
             const std::string problem = SubstanceAir::presetListProblem(reader.get().data(), reader.get().size());
+            const QString why =
+                QString::fromStdString(problem.empty() ? "the top element is not <sbspresets>" : problem);
             if (!presetFile || !problem.empty())
-                warnSkipped(tr("Skipped '%1'. It is not a preset file: %2.")
-                                .arg(path, QString::fromStdString(problem.empty() ? "the top element is not <sbspresets>" : problem)));
+                warnSkipped(tr("Skipped '%1'. It is not a preset file: %2.").arg(path, why));
         }
         result.insert(result.end(), presets.begin(), presets.end());
     }
