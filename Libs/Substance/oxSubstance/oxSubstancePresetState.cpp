@@ -44,12 +44,19 @@ bool sameValue(const QVariant& preset, const QVariant& current)
            QVariant(preset.value<QVector4D>().toVector3D()) == current;
 }
 
-/// Whether a preset's values account for one current value: an equal value,
-/// or none while the input is at its default.
+/// The matching rule for one current value: the preset's value for it (null
+/// when the preset has none) stands for it, or the preset has none while the
+/// input is at its default.
+bool accounts(const QVariant* presetValue, const SubstancePropertyValue& current)
+{
+    return presetValue ? sameValue(*presetValue, current.value) : current.isDefault;
+}
+
+/// Whether a preset's values account for one current value.
 bool accountsFor(const ValueMap& preset, const CurrentValues::value_type& current)
 {
     const auto p = preset.find(current.first);
-    return p == preset.end() ? current.second.isDefault : sameValue(p->second, current.second.value);
+    return accounts(p == preset.end() ? nullptr : &p->second, current.second);
 }
 
 /// The position of the first current value that a preset's values do not
@@ -63,9 +70,7 @@ int firstMismatch(const ValueMap& preset, const CurrentValues& current)
     {
         while (p != preset.end() && p->first < entry.first)
             ++p;
-        const bool accounted = p != preset.end() && p->first == entry.first ? sameValue(p->second, entry.second.value)
-                                                                            : entry.second.isDefault;
-        if (!accounted)
+        if (!accounts(p != preset.end() && p->first == entry.first ? &p->second : nullptr, entry.second))
             return position;
         ++position;
     }
