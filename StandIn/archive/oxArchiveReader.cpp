@@ -356,11 +356,10 @@ int dataTypeByName(const QString& name)
 bool readArchive(const QByteArray& text, std::vector<ArchiveGraph>& graphs, QString& problem)
 {
     TiXmlDocument doc;
-    if (!oxXml::parse(doc, text.constData(), std::size_t(text.size()), TIXML_ENCODING_UTF8))
+    std::string parseProblem;
+    if (!oxXml::parse(doc, text.constData(), std::size_t(text.size()), TIXML_ENCODING_UTF8, &parseProblem))
     {
-        problem = QStringLiteral("not well-formed XML (line %1: %2)")
-                      .arg(doc.ErrorRow())
-                      .arg(QString::fromUtf8(doc.ErrorDesc()));
+        problem = QString::fromStdString(parseProblem);
         return false;
     }
     const TiXmlElement* root = doc.RootElement();
