@@ -14,6 +14,7 @@
 #include <QVector3D>
 #include <QVector4D>
 
+#include <limits>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -158,6 +159,43 @@ TEST_P(AttributeSyncWriteTest, WritesUnderItsMaskAndReadsBack)
 
 INSTANTIATE_TEST_SUITE_P(Types, AttributeSyncWriteTest, ::testing::ValuesIn(kWriteCases),
                          [](const ::testing::TestParamInfo<WriteCase>& info) { return std::string(info.param.name); });
+
+// An infinity or NaN, given or made by the conversion to float, never enters a value.
+TEST_F(AttributeSyncTest, NonFiniteFloatsAreNotWritten)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const struct
+    {
+        const Kind& kind;
+        QVariant input;
+    } cases[] = {{kFloat, QVariant(nan)},
+                 {kFloat, QVariant(1e40)},
+                 {kFloat, QString("-inf")},
+                 {kFloat2, var(QVector2D(1, inf))},
+                 {kFloat3, var(QVector3D(nan, 0, 0))},
+                 {kFloat4, var(QVector4D(0, 0, 0, -inf))},
+                 {kColour, var(QVector3D(0, inf, 0))},
+                 {kColour, var(QVector4D(0, 0, nan, 1))}};
+    const USubstanceMaterialPtr material = hold(USubstanceMaterial::create());
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.input.toString().toStdString());
+        AttributeValuePtr value = hold(createValue(c.kind, "rough%s"));
+        oxSubstanceAttributeSync sync;
+        QVariant before;
+        ASSERT_TRUE(sync.getOsgAttribute(material, value, before));
+        oxStandIn::clearEditLog();
+        oxStandIn::clearLogMessages();
+        EXPECT_FALSE(sync.setOsgAttribute(material, value, c.input));
+        EXPECT_TRUE(oxStandIn::editLog().empty());
+        QVariant after;
+        ASSERT_TRUE(sync.getOsgAttribute(material, value, after));
+        EXPECT_EQ(after, before);
+        EXPECT_EQ(logLines(), std::vector<std::string>{"warning: Value of substance property 'rough%s' is not a finite "
+                                                       "number. It was not written."});
+    }
+}
 
 TEST_F(AttributeSyncTest, OutputSizeCarriesTheMaterialFlagInZ)
 {
