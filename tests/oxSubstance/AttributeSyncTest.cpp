@@ -3,10 +3,14 @@
 #include "oxHostFixture.h"
 
 #include "oxSubstanceAttributeSync.h"
+#include "oxSubstanceCommandSupport.h"
+
+#include "oxStandInServices.h"
 
 #include "host/Attributes.h"
 #include "host/Materials.h"
 #include "host/OSGImage.h"
+#include "host/QSubstanceArchive.h"
 #include "host/QOXIntVector.h"
 #include "host/oxdImage.h"
 
@@ -339,12 +343,24 @@ TEST_F(AttributeSyncTest, SearchFindsIdentifierElseLastLabelInAllGraphsOfTheName
         {{{"G", {{"\xC3\xA9", "b"}}}}, "G", "e", nullptr},
     };
     oxSubstanceAttributeSync sync;
+    const oxStandIn::ScopedSubstanceService service;
     int index = 0;
     for (const auto& c : cases)
     {
         SCOPED_TRACE("case " + std::to_string(index++));
-        const AttributeValuePtr found = sync.searchProperty(hold(buildMaterial(c.graphs)), c.graph, c.property);
+        const USubstanceMaterialPtr material = hold(buildMaterial(c.graphs));
+        const AttributeValuePtr found = sync.searchProperty(material, c.graph, c.property);
         EXPECT_EQ(found.isNull() ? "(none)" : found->getUuid(), c.expected ? c.expected : "(none)");
+
+        // The batch write of the apply and reset commands finds the same value.
+        oxSubstanceCommandSupport::applyPropertyValues(material, c.graph, {{c.property, QVariant(7.5f)}});
+        std::vector<std::string> written;
+        for (const USubstanceGraphPtr& graph : material->getSubstanceGraphs())
+            for (const AttributeValuePtr& value : graph->getAttributeGroups()[0]->getProperties())
+                if (!value.isNull() && AttributeFloatValuePtr::dcast(value)->getFloatValue() == 7.5f)
+                    written.push_back(value->getUuid());
+        EXPECT_EQ(written, c.expected ? std::vector<std::string>{c.expected} : std::vector<std::string>{});
+        oxSubstanceArchiveFactory::instance().releaseMaterialArchive(material->getId());
     }
     EXPECT_TRUE(sync.searchProperty(USubstanceMaterialPtr(), "G", "a").isNull());
 }

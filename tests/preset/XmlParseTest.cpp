@@ -71,6 +71,9 @@ TEST(XmlParse, TheMeasuredNestingIsWhatTinyXmlBuilds)
         {"<a><b></b></a><c><d><e/></d></c>", 3},
         {"text<a><b/></a>", 0},
         {"<a>&#x41;<b>&lt;<c/></b></a>", 3},
+        {"<a>&#x</a>x;<b/></a>", 2},               // a reference reaches to the first ';'
+        {"<a x=\"&#12\"></a>3#4;\"><b/></a>", 2},
+        {"<a x=\"&#x2b\"/></a>x;\"><b/></a>", 2},
     };
     const TiXmlEncoding encodings[] = {TIXML_DEFAULT_ENCODING, TIXML_ENCODING_UTF8, TIXML_ENCODING_LEGACY};
     for (const auto& [text, expected] : texts)

@@ -100,11 +100,25 @@ private:
         return p;
     }
 
-    // One character of text or of an attribute value. An entity takes one
-    // step per byte here: its bytes are digits, letters and '#', ';', which
-    // end no text, so the positions that matter are the parser's.
+    // One character of text or of an attribute value; null where the parser
+    // stops. A character reference ("&#x...;", "&#...;") reaches to the first
+    // ';' after it and is taken when the characters just before that ';' are
+    // digits back to an 'x' (or a '#'), whatever lies between: so it may span
+    // quotes and markup. Other entities take one step per byte here: their
+    // bytes are letters and ';', which end no text.
     static const char* step(const char* p, Stepping stepping)
     {
+        if (*p == '&' && p[1] == '#' && p[2])
+        {
+            const bool hex = p[2] == 'x';
+            const char* end = hex ? (p[3] ? std::strchr(p + 3, ';') : nullptr) : std::strchr(p + 2, ';');
+            if (!end)
+                return nullptr;
+            for (const char* q = end - 1; *q != (hex ? 'x' : '#'); --q)
+                if (!(hex ? std::isxdigit(byte(*q)) : std::isdigit(byte(*q))))
+                    return nullptr;
+            return end + 1;
+        }
         if (stepping != Stepping::Utf8)
             return p + 1;
         const int length = TiXmlBase::utf8ByteTable[byte(*p)];
@@ -116,9 +130,9 @@ private:
     {
         if (condense)
             p = skipWhite(p, stepping);
-        while (*p && *p != end)
+        while (p && *p && *p != end)
             p = condense && isWhite(*p) ? p + 1 : step(p, stepping);
-        return *p ? p + 1 : nullptr;
+        return p && *p ? p + 1 : nullptr;
     }
 
     // Past the first \p end after \p p; null when there is none.
