@@ -130,16 +130,38 @@ private:
         return fail(QStringLiteral("unknown attribute \"%1\" on %2").arg(unknown, where()));
     }
 
+    /// Refuses the text of attribute \p name; \p why, when given, says what is wrong with it.
+    template <class Where>
+    bool invalid(const TypeInfo& type, const TiXmlElement* e, const char* name, const Where& where,
+                 const QString& why = QString())
+    {
+        QString text = QStringLiteral("\"%1\" is not a valid \"%2\" of type \"%3\" (input %4)")
+                           .arg(attribute(e, name), QLatin1String(name), QLatin1String(type.typeString), where());
+        if (!why.isEmpty())
+            text += QStringLiteral(": ") + why;
+        return fail(text);
+    }
+
     template <class Where>
     bool values(const TypeInfo& type, const TiXmlElement* e, const char* name, const Where& where, Value& out)
     {
-        if (!hasAttribute(e, name))
+        if (!hasAttribute(e, name) || parseValue(type, attribute(e, name), out))
             return true;
-        const QString text = attribute(e, name);
-        if (parseValue(type, text, out))
-            return true;
-        return fail(QStringLiteral("\"%1\" is not a valid \"%2\" of type \"%3\" (input %4)")
-                        .arg(text, QLatin1String(name), QLatin1String(type.typeString), where()));
+        return invalid(type, e, name, where);
+    }
+
+    /// Every size that the output-size input gives is a log2 size from 0 to MaxOutputSizeLog2.
+    template <class Where>
+    bool outputSizes(const TypeInfo& type, const TiXmlElement* e, const ArchiveInput& in, const Where& where)
+    {
+        const std::pair<const char*, const Value*> sizes[] = {
+            {"default", &in.defaultValue}, {"value", &in.initialValue}, {"min", &in.minimum}, {"max", &in.maximum}};
+        for (const auto& [name, size] : sizes)
+            for (int c = 0; c < 2; ++c)
+                if (size->i[c] < 0 || size->i[c] > MaxOutputSizeLog2)
+                    return invalid(type, e, name, where,
+                                   QStringLiteral("output sizes are log2 sizes from 0 to %1").arg(MaxOutputSizeLog2));
+        return true;
     }
 
     bool input(const TiXmlElement* e, int position, const QString& graphWhere, ArchiveInput& in)
@@ -202,6 +224,8 @@ private:
         }
         in.initialValue = in.defaultValue;
         if (!values(type, e, "value", where, in.initialValue))
+            return false;
+        if (in.isOutputSize() && !outputSizes(type, e, in, where))
             return false;
 
         const char* labelNames[4] = {"labelx", "labely", "labelz", "labelw"};

@@ -118,7 +118,10 @@ TEST_F(ArchiveTest, BadFileFailsWithOneErrorNamingItAndKeepsThePreviousArchive)
              {graph("<input identifier=\"a\" type=\"int[2]\" min=\"1,\"/>"),
               "\"1,\" is not a valid \"min\" of type \"int[2]\" (input 'a' of graph 'G')"},
              {graph("<input identifier=\"a\" type=\"int\" step=\"+ 1\"/>"),
-              "\"+ 1\" is not a valid \"step\" of type \"int\" (input 'a' of graph 'G')"}})
+              "\"+ 1\" is not a valid \"step\" of type \"int\" (input 'a' of graph 'G')"},
+             {graph("<input identifier=\"$outputsize\" type=\"int[2]\" default=\"31,31\"/>"),
+              "\"31,31\" is not a valid \"default\" of type \"int[2]\" (input '$outputsize' of graph 'G'): output "
+              "sizes are log2 sizes from 0 to 13"}})
     {
         SCOPED_TRACE(problem);
         oxStandIn::clearLogMessages();
@@ -143,6 +146,53 @@ TEST_F(ArchiveTest, BadFileFailsWithOneErrorNamingItAndKeepsThePreviousArchive)
     EXPECT_FALSE(import(empty, QString()));
     EXPECT_EQ(logLines(), Lines{"error: Unable to load Substance archive '': no file name given."});
     EXPECT_TRUE(empty.isEmpty() && empty.graphs().empty());
+}
+
+// Each refused row breaks one rule; each accepted row sits on the boundary of one.
+TEST(ArchiveReader, EachRuleRefusesWhatBreaksItAndReadsWhatSitsOnItsBoundary)
+{
+    const auto size = [](const std::string& attributes) {
+        return "<sbsar><graph label=\"G\"><input identifier=\"$outputsize\" type=\"int[2]\" " + attributes +
+               "/></graph></sbsar>";
+    };
+    const auto bigSize = [](const std::string& text, const std::string& name) {
+        return "\"" + text + "\" is not a valid \"" + name + "\" of type \"int[2]\" (input '$outputsize' of graph "
+               "'G'): output sizes are log2 sizes from 0 to 13";
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {size("default=\"13,0\" value=\"0,13\" min=\"0,0\" max=\"13,13\""), ""},
+        {size("default=\"13,14\""), bigSize("13,14", "default")},
+        {size("value=\"31,31\""), bigSize("31,31", "value")},
+        {size("min=\"-1,0\""), bigSize("-1,0", "min")},
+        {size("max=\"9,2147483647\""), bigSize("9,2147483647", "max")},
+    };
+    for (const auto& [text, problem] : cases)
+    {
+        SCOPED_TRACE(text);
+        std::vector<oxArchive::ArchiveGraph> graphs;
+        QString read;
+        EXPECT_EQ(oxArchive::readArchive(QByteArray::fromStdString(text), graphs, read), problem.empty());
+        EXPECT_EQ(read.toStdString(), problem);
+    }
+}
+
+// Pixel counts are ints and images of the output size must be creatable: the
+// largest size that the archive reports is 2^13.
+TEST_F(ArchiveTest, OutputSizeIsReportedUpToTwoToTheThirteen)
+{
+    for (const auto& [x, y, width, height] :
+         std::vector<std::tuple<int, int, int, int>>{{13, 0, 8192, 1}, {14, 13, 0, 0}, {0, -1, 0, 0}})
+    {
+        const std::string log2 = "2^" + std::to_string(x) + " x 2^" + std::to_string(y);
+        SCOPED_TRACE(log2);
+        oxStandIn::clearLogMessages();
+        update("$outputsize", v3(x, y, 1));
+        int w = 0, h = 0;
+        EXPECT_EQ(archive->getOutputSize(w, h), width > 0);
+        EXPECT_EQ(std::make_pair(w, h), std::make_pair(width, height));
+        const std::string warning = "warning: The output size " + log2 + " of graph 'Wood' is out of range.";
+        EXPECT_EQ(logLines(), width > 0 ? Lines{} : Lines{warning});
+    }
 }
 
 TEST_F(ArchiveTest, PresetFilesAreKnownByTheirTopElementAlone)
