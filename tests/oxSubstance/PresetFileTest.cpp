@@ -129,7 +129,7 @@ protected:
     {
         std::string xml = "<sbsar formatversion=\"1\">\n";
         for (const char* url : {"pkg://materials/wood", "a//b//c"})
-            xml += std::string(" <graph label=\"G\" pkgurl=\"") + url +
+            xml += std::string(" <graph label=\"") + url + "\" pkgurl=\"" + url +
                    "\"><input identifier=\"r\" label=\"R\" type=\"float\" default=\"0.5\"/></graph>\n";
         ASSERT_TRUE(writeFile(path("graphs.sbsar"), broken ? "<sbsar>" : xml + "</sbsar>\n"));
         ASSERT_EQ(loadArchive(path("graphs.sbsar")), !broken);
