@@ -61,6 +61,7 @@ ROWS = [
     ("addPresets, file of 2,000 presets", "AddPresetsFromFile", "PresetFileBareParse", 1.5, None),
     ("exportPresets, 2,000 presets", "ExportPresets", "PresetWriterAlone", 2.0, None),
     ("import 2,000 into 2,000 (duplicates)", "ImportWithDuplicateCheck", None, None, 0.1),
+    ("reset + undo, 16,000 changed inputs", "ResetAndUndo/16000", "LoadForReset/16000", 1.0, None),
 ]
 
 # (what, benchmark family, n1, n2, goal: largest exponent)
@@ -70,6 +71,7 @@ GROWTH = [
     ("stand-in reading, 1,000 -> 100,000 inputs", "ArchiveStandInRead", 1000, 100000, 1.1),
     ("write by identifier, 100 -> 10,000 inputs", "WriteByIdentifier", 100, 10000, 0.1),
     ("write by handle, 100 -> 10,000 inputs", "WriteByHandle", 100, 10000, 0.1),
+    ("reset + undo, 4,000 -> 16,000 changed inputs", "ResetAndUndo", 4000, 16000, 1.2),
 ]
 
 

@@ -1,18 +1,25 @@
-// Fuzz target: the preset readers, the preset-list rule and the writer.
-// Properties: the rule accepts every text that the list reader reads; what
+// Fuzz target: the preset readers, the preset-list rule, the writer and the
+// guarded parse's measure of nesting.
+// Properties: the measured nesting is never less than what TinyXML builds
+// from the same text, as a preset (encoding from the declaration) and as an
+// archive (UTF-8); the rule accepts every text that the list reader reads; what
 // reads, written and read back, gives the same record (the package URL and
 // label exactly when they hold no character reference, which the writer
 // passes through on purpose), and writing that record again gives the same
 // bytes.
 
 #include "preset/SubstanceAirPreset.h"
+#include "preset/oxXmlParse.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -66,11 +73,50 @@ void checkRoundTrip(const Preset& record)
         fail("the second write differs from the first", first);
 }
 
+// The deepest element of a parsed document, walked without recursion.
+std::size_t builtDepth(const TiXmlDocument& document)
+{
+    std::size_t deepest = 0;
+    std::vector<std::pair<const TiXmlNode*, std::size_t>> open{{&document, 0}};
+    while (!open.empty())
+    {
+        const auto [node, depth] = open.back();
+        open.pop_back();
+        for (const TiXmlNode* child = node->FirstChild(); child; child = child->NextSibling())
+            if (child->ToElement())
+            {
+                deepest = std::max(deepest, depth + 1);
+                open.emplace_back(child, depth + 1);
+            }
+    }
+    return deepest;
+}
+
+void checkNesting(const std::string& text)
+{
+    // TinyXML itself, unguarded, on a text that the main thread's stack can take.
+    constexpr std::size_t Parseable = 2000;
+    std::string padded = text;
+    padded.append(8, '\0');
+    for (const TiXmlEncoding encoding : {TIXML_DEFAULT_ENCODING, TIXML_ENCODING_UTF8})
+    {
+        const std::size_t measured =
+            oxXml::nestingDepth(text.data(), text.size(), encoding, std::numeric_limits<std::size_t>::max() - 1);
+        if (measured > Parseable)
+            continue;
+        TiXmlDocument document;
+        document.Parse(padded.data(), nullptr, encoding);
+        if (builtDepth(document) > measured)
+            fail("TinyXML nests deeper than the guarded parse measured", text);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string text(reinterpret_cast<const char*>(data), size);
+    checkNesting(text);
     const bool isList = SubstanceAir::presetListProblem(text.data(), text.size()).empty();
 
     Preset preset;

@@ -5,7 +5,8 @@
 #
 # Each target first runs every input of its seed corpus (fuzz/corpus/<target>/),
 # so that a regression on a known input fails at once, then fuzzes for SECONDS
-# (default 60; with --ci 20, from a fresh corpus). Inputs that add coverage are
+# (default 60; with --ci 20, from a fresh corpus) on inputs of at most 8 KiB
+# (a larger seed, such as a deeply nested text, is cut to that size there). Inputs that add coverage are
 # kept in build-fuzz/corpus/<target>/, findings go to build-fuzz/findings/.
 # Without TARGET every target runs. The exit code is not 0 after a finding.
 set -euo pipefail
@@ -53,7 +54,7 @@ for target in "${targets[@]}"; do
     { tail -n 60 "$build/$target.seeds.log" >&2; echo "$target fails on its seed corpus" >&2; exit 1; }
   grep -E "INITED" "$build/$target.seeds.log" || true
   echo "== $target: fuzzing for ${seconds}s"
-  "$program" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2560 -print_final_stats=1 \
+  "$program" -max_total_time="$seconds" -max_len=8192 -timeout=20 -rss_limit_mb=2560 -print_final_stats=1 \
     -artifact_prefix="$build/findings/$target-" "$corpus" "$seeds" 2>"$build/$target.log" ||
     { tail -n 60 "$build/$target.log" >&2; echo "$target: finding in $build/findings/" >&2; exit 1; }
   grep -E "stat::number_of_executed_units|stat::peak_rss_mb" "$build/$target.log" | sed "s/^/$target /"

@@ -24,9 +24,6 @@ bool s_defaultSyncOutputSize = true;
 /// Placeholder textures are this many pixels wide and high.
 constexpr osg::Int32 kPlaceholderSize = 4;
 
-/// Largest log2 output size that getOutputSize turns into pixels.
-constexpr int kMaxOutputSizeLog2 = 30;
-
 void count(const char* operation)
 {
     oxStandIn::countArchiveCall(operation);
@@ -513,7 +510,7 @@ bool QSubstanceArchive::getOutputSize(int& width, int& height) const
     const Value& v = _d->states[g][i].value;
     for (int c = 0; c < 2; ++c)
     {
-        if (v.i[c] < 0 || v.i[c] > kMaxOutputSizeLog2)
+        if (v.i[c] < 0 || v.i[c] > MaxOutputSizeLog2)
         {
             oxLog::warning("The output size 2^%d x 2^%d of graph '%s' is out of range.", v.i[0], v.i[1],
                            utf8(_d->graphs[g].label).c_str());

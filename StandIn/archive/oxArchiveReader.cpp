@@ -76,6 +76,10 @@ public:
         if (g.label.isEmpty())
             return fail(QStringLiteral("graph %1 has no label").arg(position));
         const QString where = QStringLiteral("graph %1").arg(q(g.label));
+        // Updates find a graph by its label: a second one would never be reached.
+        if (_labels.contains(g.label))
+            return fail(QStringLiteral("%1 appears twice").arg(where));
+        _labels.insert(g.label);
         std::size_t inputs = 0;
         for (const TiXmlElement* c = e->FirstChildElement("input"); c; c = c->NextSiblingElement("input"))
             ++inputs;
@@ -113,6 +117,8 @@ public:
     }
 
 private:
+    QSet<QString> _labels; ///< of the graphs read so far
+
     bool fail(const QString& text)
     {
         problem = text;
@@ -130,16 +136,80 @@ private:
         return fail(QStringLiteral("unknown attribute \"%1\" on %2").arg(unknown, where()));
     }
 
+    /// Refuses the text of attribute \p name; \p why, when given, says what is wrong with it.
+    template <class Where>
+    bool invalid(const TypeInfo& type, const TiXmlElement* e, const char* name, const Where& where,
+                 const QString& why = QString())
+    {
+        QString text = QStringLiteral("\"%1\" is not a valid \"%2\" of type \"%3\" (input %4)")
+                           .arg(attribute(e, name), QLatin1String(name), QLatin1String(type.typeString), where());
+        if (!why.isEmpty())
+            text += QStringLiteral(": ") + why;
+        return fail(text);
+    }
+
     template <class Where>
     bool values(const TypeInfo& type, const TiXmlElement* e, const char* name, const Where& where, Value& out)
     {
-        if (!hasAttribute(e, name))
+        if (!hasAttribute(e, name) || parseValue(type, attribute(e, name), out))
             return true;
-        const QString text = attribute(e, name);
-        if (parseValue(type, text, out))
-            return true;
-        return fail(QStringLiteral("\"%1\" is not a valid \"%2\" of type \"%3\" (input %4)")
-                        .arg(text, QLatin1String(name), QLatin1String(type.typeString), where()));
+        return invalid(type, e, name, where);
+    }
+
+    /// The bounds of a number input: per component, "min" is at most "max".
+    template <class Where>
+    bool bounds(const TypeInfo& type, const ArchiveInput& in, const Where& where)
+    {
+        for (int c = 0; c < type.components; ++c)
+        {
+            const bool above = type.kind == Kind::Float ? in.minimum.f[c] > in.maximum.f[c]
+                                                        : in.minimum.i[c] > in.maximum.i[c];
+            if (!above)
+                continue;
+            QString text = QStringLiteral("input %1 has the \"min\" \"%2\" above the \"max\" \"%3\"")
+                               .arg(where(), QString::fromStdString(formatValue(type, in.minimum)),
+                                    QString::fromStdString(formatValue(type, in.maximum)));
+            if (type.components > 1)
+                text += QStringLiteral(" in component ") + QLatin1String(kComponentKeys[c]);
+            return fail(text);
+        }
+        return true;
+    }
+
+    /// Every size that the output-size input gives is a log2 size from 0 to MaxOutputSizeLog2.
+    template <class Where>
+    bool outputSizes(const TypeInfo& type, const TiXmlElement* e, const ArchiveInput& in, const Where& where)
+    {
+        const std::pair<const char*, const Value*> sizes[] = {
+            {"default", &in.defaultValue}, {"value", &in.initialValue}, {"min", &in.minimum}, {"max", &in.maximum}};
+        for (const auto& [name, size] : sizes)
+            for (int c = 0; c < 2; ++c)
+                if (size->i[c] < 0 || size->i[c] > MaxOutputSizeLog2)
+                    return invalid(type, e, name, where,
+                                   QStringLiteral("output sizes are log2 sizes from 0 to %1").arg(MaxOutputSizeLog2));
+        return true;
+    }
+
+    /// The "map" of an int input: entries "value:caption" separated by ";", each
+    /// with an integer value, distinct from the others, and a caption.
+    template <class Where>
+    bool map(const TypeInfo& type, const TiXmlElement* e, const Where& where)
+    {
+        QSet<int> seen;
+        for (const QString& entry : attribute(e, "map").split(QLatin1Char(';')))
+        {
+            const int colon = entry.indexOf(QLatin1Char(':'));
+            std::array<int, 4> value{};
+            if (colon < 0 || !parseInts(entry.left(colon), 1, value) || entry.mid(colon + 1).trimmed().isEmpty())
+                return invalid(type, e, "map", where,
+                               QStringLiteral("the entry \"%1\" is not an integer value and a caption separated "
+                                              "by \":\"")
+                                   .arg(entry));
+            if (seen.contains(value[0]))
+                return invalid(type, e, "map", where, QStringLiteral("the value %1 appears twice").arg(value[0]));
+            seen.insert(value[0]);
+        }
+        return true;
     }
 
     bool input(const TiXmlElement* e, int position, const QString& graphWhere, ArchiveInput& in)
@@ -178,9 +248,12 @@ private:
             Value step;
             if (!values(scalar, e, "step", where, step))
                 return false;
+            if (step.f[0] < 0.f || step.i[0] < 0)
+                return invalid(scalar, e, "step", where, QStringLiteral("it is negative"));
             in.floatStep = step.f[0];
             in.intStep = step.i[0];
-            if (!values(type, e, "min", where, in.minimum) || !values(type, e, "max", where, in.maximum))
+            if (!values(type, e, "min", where, in.minimum) || !values(type, e, "max", where, in.maximum) ||
+                !bounds(type, in, where))
                 return false;
         }
         else
@@ -203,6 +276,8 @@ private:
         in.initialValue = in.defaultValue;
         if (!values(type, e, "value", where, in.initialValue))
             return false;
+        if (in.isOutputSize() && !outputSizes(type, e, in, where))
+            return false;
 
         const char* labelNames[4] = {"labelx", "labely", "labelz", "labelw"};
         for (int c = 0; c < 4; ++c)
@@ -218,6 +293,8 @@ private:
         {
             if (type.code != SubstanceAir::InputType_Integer)
                 return fail(QStringLiteral("input %1 of type \"%2\" takes no \"map\"").arg(where(), typeString));
+            if (!map(type, e, where))
+                return false;
             in.map = attribute(e, "map");
         }
         return true;
@@ -356,11 +433,10 @@ int dataTypeByName(const QString& name)
 bool readArchive(const QByteArray& text, std::vector<ArchiveGraph>& graphs, QString& problem)
 {
     TiXmlDocument doc;
-    if (!oxXml::parse(doc, text.constData(), std::size_t(text.size()), TIXML_ENCODING_UTF8))
+    std::string parseProblem;
+    if (!oxXml::parse(doc, text.constData(), std::size_t(text.size()), TIXML_ENCODING_UTF8, &parseProblem))
     {
-        problem = QStringLiteral("not well-formed XML (line %1: %2)")
-                      .arg(doc.ErrorRow())
-                      .arg(QString::fromUtf8(doc.ErrorDesc()));
+        problem = QString::fromStdString(parseProblem);
         return false;
     }
     const TiXmlElement* root = doc.RootElement();

@@ -35,6 +35,12 @@ const TypeInfo* typeByCode(std::uint32_t code);
 /// Identifier of the output-size input.
 extern const char* const OutputSizeId;
 
+/// Largest log2 output size, 2^13 = 8192 pixels a side. Sizes travel as `int`
+/// pixel counts, which hold 2^30 at most; a raster of 8192 x 8192 pixels of the
+/// widest data type (float32 RGB, 12 bytes a pixel) is 768 MiB, within the
+/// 1 GiB that a host image takes.
+constexpr int MaxOutputSizeLog2 = 13;
+
 /// A value as the archive keeps it. Numbers use the first `components`
 /// entries of f or i (the rest stay 0); strings use text. Images are kept by
 /// the archive beside the value; text then holds the path that the image was

@@ -3,10 +3,14 @@
 #include "oxHostFixture.h"
 
 #include "oxSubstanceAttributeSync.h"
+#include "oxSubstanceCommandSupport.h"
+
+#include "oxStandInServices.h"
 
 #include "host/Attributes.h"
 #include "host/Materials.h"
 #include "host/OSGImage.h"
+#include "host/QSubstanceArchive.h"
 #include "host/QOXIntVector.h"
 #include "host/oxdImage.h"
 
@@ -14,6 +18,7 @@
 #include <QVector3D>
 #include <QVector4D>
 
+#include <limits>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -159,6 +164,43 @@ TEST_P(AttributeSyncWriteTest, WritesUnderItsMaskAndReadsBack)
 INSTANTIATE_TEST_SUITE_P(Types, AttributeSyncWriteTest, ::testing::ValuesIn(kWriteCases),
                          [](const ::testing::TestParamInfo<WriteCase>& info) { return std::string(info.param.name); });
 
+// An infinity or NaN, given or made by the conversion to float, never enters a value.
+TEST_F(AttributeSyncTest, NonFiniteFloatsAreNotWritten)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const struct
+    {
+        const Kind& kind;
+        QVariant input;
+    } cases[] = {{kFloat, QVariant(nan)},
+                 {kFloat, QVariant(1e40)},
+                 {kFloat, QString("-inf")},
+                 {kFloat2, var(QVector2D(1, inf))},
+                 {kFloat3, var(QVector3D(nan, 0, 0))},
+                 {kFloat4, var(QVector4D(0, 0, 0, -inf))},
+                 {kColour, var(QVector3D(0, inf, 0))},
+                 {kColour, var(QVector4D(0, 0, nan, 1))}};
+    const USubstanceMaterialPtr material = hold(USubstanceMaterial::create());
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.input.toString().toStdString());
+        AttributeValuePtr value = hold(createValue(c.kind, "rough%s"));
+        oxSubstanceAttributeSync sync;
+        QVariant before;
+        ASSERT_TRUE(sync.getOsgAttribute(material, value, before));
+        oxStandIn::clearEditLog();
+        oxStandIn::clearLogMessages();
+        EXPECT_FALSE(sync.setOsgAttribute(material, value, c.input));
+        EXPECT_TRUE(oxStandIn::editLog().empty());
+        QVariant after;
+        ASSERT_TRUE(sync.getOsgAttribute(material, value, after));
+        EXPECT_EQ(after, before);
+        EXPECT_EQ(logLines(), std::vector<std::string>{"warning: Value of substance property 'rough%s' is not a finite "
+                                                       "number. It was not written."});
+    }
+}
+
 TEST_F(AttributeSyncTest, OutputSizeCarriesTheMaterialFlagInZ)
 {
     const struct
@@ -301,12 +343,24 @@ TEST_F(AttributeSyncTest, SearchFindsIdentifierElseLastLabelInAllGraphsOfTheName
         {{{"G", {{"\xC3\xA9", "b"}}}}, "G", "e", nullptr},
     };
     oxSubstanceAttributeSync sync;
+    const oxStandIn::ScopedSubstanceService service;
     int index = 0;
     for (const auto& c : cases)
     {
         SCOPED_TRACE("case " + std::to_string(index++));
-        const AttributeValuePtr found = sync.searchProperty(hold(buildMaterial(c.graphs)), c.graph, c.property);
+        const USubstanceMaterialPtr material = hold(buildMaterial(c.graphs));
+        const AttributeValuePtr found = sync.searchProperty(material, c.graph, c.property);
         EXPECT_EQ(found.isNull() ? "(none)" : found->getUuid(), c.expected ? c.expected : "(none)");
+
+        // The batch write of the apply and reset commands finds the same value.
+        oxSubstanceCommandSupport::applyPropertyValues(material, c.graph, {{c.property, QVariant(7.5f)}});
+        std::vector<std::string> written;
+        for (const USubstanceGraphPtr& graph : material->getSubstanceGraphs())
+            for (const AttributeValuePtr& value : graph->getAttributeGroups()[0]->getProperties())
+                if (!value.isNull() && AttributeFloatValuePtr::dcast(value)->getFloatValue() == 7.5f)
+                    written.push_back(value->getUuid());
+        EXPECT_EQ(written, c.expected ? std::vector<std::string>{c.expected} : std::vector<std::string>{});
+        oxSubstanceArchiveFactory::instance().releaseMaterialArchive(material->getId());
     }
     EXPECT_TRUE(sync.searchProperty(USubstanceMaterialPtr(), "G", "a").isNull());
 }

@@ -13,6 +13,7 @@
 
 #include <QUndoStack>
 
+#include <functional>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -307,6 +308,33 @@ TEST_F(GraphUndoCommandsTest, ApplyThatCannotActDoesNothingNowOrLater)
         stack.redo();
         EXPECT_EQ(oxMaterialState(c.material), before);
         EXPECT_EQ(events->take(), oxEvents());
+    }
+}
+
+// A material that goes away after the first redo gets nothing written and nothing announced.
+TEST_F(GraphUndoCommandsTest, StepsOfAMaterialThatIsGoneDoNothing)
+{
+    const USubstanceMaterialPtr m = wood();
+    const std::function<QUndoCommand*()> commands[] = {[&] { return new Apply(m, 1, false, nullptr); },
+                                                       [&] { return new Reset(m, nullptr); }};
+    for (const auto& command : commands)
+    {
+        QUndoStack stack;
+        stack.push(command());
+        events->take();
+        const oxStateSnapshot applied = oxMaterialState(m);
+        oxStandIn::hideContainer(m);
+        stack.undo();
+        stack.redo();
+        stack.undo();
+        oxStandIn::showContainer(m);
+        EXPECT_EQ(oxMaterialState(m), applied);
+        EXPECT_EQ(events->take(), oxEvents());
+        stack.redo();
+        EXPECT_EQ(oxMaterialState(m), applied) << "the step runs again once the material is back";
+        EXPECT_FALSE(events->take().empty());
+        stack.undo();
+        events->take();
     }
 }
 

@@ -2,6 +2,7 @@
 // components, presets, graphs and values; value updates.
 
 #include "oxHostFixture.h"
+#include "oxSmallStack.h"
 
 #include "host/Attributes.h"
 #include "host/Materials.h"
@@ -10,6 +11,7 @@
 #include "host/oxHostUtils.h"
 #include "oxSubstanceAttributeSync.h"
 #include "oxSubstanceMaterialModifier.h"
+#include "oxSubstancePresetUtils.h"
 
 #include <QDir>
 #include <QFile>
@@ -228,6 +230,40 @@ TEST_F(MaterialModifierTest, RefusedArchiveLeavesTheMaterialAndItsArchiveAlone)
         EXPECT_TRUE(oxSubstanceArchiveFactory::instance().getMaterialArchive(fresh->getId(), created)->isEmpty());
         EXPECT_TRUE(created) << "no archive is kept for the material";
     }
+}
+
+// Files nested 40,000 elements deep, read on a thread with a small stack: a
+// parse that recursed once per level would crash.
+TEST_F(MaterialModifierTest, DeeplyNestedFilesAreRefusedAndAPresetFileBesideIsSkipped)
+{
+    QByteArray deep;
+    for (int i = 0; i < 40000; ++i)
+        deep += "<x>";
+    for (int i = 0; i < 40000; ++i)
+        deep += "</x>";
+    const QString archive = _dir.path() + "/deep.sbsar";
+    ASSERT_TRUE(writeFile(archive, "<sbsar><graph label=\"g\">" + deep + "</graph></sbsar>"));
+    ASSERT_TRUE(QFile::copy(sample("materials.sbsar"), _dir.path() + "/wood.sbsar"));
+    const QString presetFile = _dir.path() + "/wood.sbsprs";
+    ASSERT_TRUE(writeFile(presetFile, "<sbspresets><sbspreset label=\"p\">" + deep + "</sbspreset></sbspresets>"));
+    const USubstanceMaterialPtr material = newMaterial();
+    bool deepLoaded = true;
+    bool woodLoaded = false;
+    std::vector<SubstancePresetPtr> imported;
+    oxRunOnSmallStack([&] {
+        deepLoaded = load(material, archive);
+        woodLoaded = load(material, _dir.path() + "/wood.sbsar");
+        imported = oxSubstancePresetUtils::importPresets(material, {presetFile}, false, true);
+    });
+    EXPECT_FALSE(deepLoaded);
+    EXPECT_TRUE(woodLoaded);
+    EXPECT_TRUE(imported.empty());
+    EXPECT_EQ(material->getSubstancePresets().size(), archiveOf(material)->presets().size());
+    const std::string why = "the text is nested too deeply (more than 256 elements inside each other)";
+    const std::string skipped =
+        "warning: Skipped '" + presetFile.toStdString() + "'. It is not a preset file: " + why + ".\n";
+    EXPECT_EQ(logLines(), (Names{"error: Unable to load Substance archive '" + archive.toStdString() + "': " + why + ".",
+                                 skipped, skipped}));
 }
 
 TEST_F(MaterialModifierTest, NullMaterialDoesNothing)

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -19,6 +20,9 @@
 #include <vector>
 
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -125,7 +129,7 @@ protected:
     {
         std::string xml = "<sbsar formatversion=\"1\">\n";
         for (const char* url : {"pkg://materials/wood", "a//b//c"})
-            xml += std::string(" <graph label=\"G\" pkgurl=\"") + url +
+            xml += std::string(" <graph label=\"") + url + "\" pkgurl=\"" + url +
                    "\"><input identifier=\"r\" label=\"R\" type=\"float\" default=\"0.5\"/></graph>\n";
         ASSERT_TRUE(writeFile(path("graphs.sbsar"), broken ? "<sbsar>" : xml + "</sbsar>\n"));
         ASSERT_EQ(loadArchive(path("graphs.sbsar")), !broken);
@@ -347,6 +351,40 @@ TEST_F(PresetFileTest, ExportRefusesBadArgumentsAndReportsAnUnwritablePath)
         EXPECT_EQ(DebugCapture::messages(), Names{"Can't save \"" + file.toStdString() + "\""});
     }
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+}
+
+// A pipe, a socket or a folder at the target stays what it was; a link to a
+// regular file stays a link, and its file gets the presets.
+TEST_F(PresetFileTest, ExportReplacesOnlyARegularFile)
+{
+    addExportSlots(material);
+    ASSERT_EQ(mkfifo(path("pipe").toLocal8Bit().constData(), 0600), 0);
+    const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray socketPath = path("socket").toLocal8Bit();
+    ASSERT_LT(std::size_t(socketPath.size()), sizeof(address.sun_path));
+    std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
+    ASSERT_EQ(bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.sbsprs"));
+    DebugCapture debug;
+    for (const char* name : {"pipe", "socket", "folder.sbsprs"})
+    {
+        SCOPED_TRACE(name);
+        DebugCapture::messages().clear();
+        EXPECT_FALSE(oxSubstancePresetUtils::exportPresets(material, {0}, path(name)));
+        EXPECT_EQ(DebugCapture::messages(), Names{"Can't save \"" + path(name).toStdString() + "\""});
+        struct stat status{};
+        ASSERT_EQ(lstat(path(name).toLocal8Bit().constData(), &status), 0);
+        EXPECT_FALSE(S_ISREG(status.st_mode));
+    }
+    close(sock);
+
+    ASSERT_TRUE(writeFile(path("file.sbsprs"), "old"));
+    ASSERT_TRUE(QFile::link(path("file.sbsprs"), path("link.sbsprs")));
+    ASSERT_TRUE(oxSubstancePresetUtils::exportPresets(material, {2}, path("link.sbsprs")));
+    EXPECT_TRUE(QFileInfo(path("link.sbsprs")).isSymLink());
+    EXPECT_EQ(readFile(path("file.sbsprs")), header(1) + Element2 + Footer);
 }
 
 TEST_F(PresetFileTest, AnExportThatFailsHalfWayLeavesTheFileItWasToReplace)

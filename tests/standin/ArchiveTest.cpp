@@ -118,7 +118,10 @@ TEST_F(ArchiveTest, BadFileFailsWithOneErrorNamingItAndKeepsThePreviousArchive)
              {graph("<input identifier=\"a\" type=\"int[2]\" min=\"1,\"/>"),
               "\"1,\" is not a valid \"min\" of type \"int[2]\" (input 'a' of graph 'G')"},
              {graph("<input identifier=\"a\" type=\"int\" step=\"+ 1\"/>"),
-              "\"+ 1\" is not a valid \"step\" of type \"int\" (input 'a' of graph 'G')"}})
+              "\"+ 1\" is not a valid \"step\" of type \"int\" (input 'a' of graph 'G')"},
+             {graph("<input identifier=\"$outputsize\" type=\"int[2]\" default=\"31,31\"/>"),
+              "\"31,31\" is not a valid \"default\" of type \"int[2]\" (input '$outputsize' of graph 'G'): output "
+              "sizes are log2 sizes from 0 to 13"}})
     {
         SCOPED_TRACE(problem);
         oxStandIn::clearLogMessages();
@@ -143,6 +146,89 @@ TEST_F(ArchiveTest, BadFileFailsWithOneErrorNamingItAndKeepsThePreviousArchive)
     EXPECT_FALSE(import(empty, QString()));
     EXPECT_EQ(logLines(), Lines{"error: Unable to load Substance archive '': no file name given."});
     EXPECT_TRUE(empty.isEmpty() && empty.graphs().empty());
+}
+
+// Each refused row breaks one rule; each accepted row sits on the boundary of one.
+TEST(ArchiveReader, EachRuleRefusesWhatBreaksItAndReadsWhatSitsOnItsBoundary)
+{
+    const auto input = [](const std::string& attributes) {
+        return "<sbsar><graph label=\"G\"><input identifier=\"a\" " + attributes + "/></graph></sbsar>";
+    };
+    const auto size = [](const std::string& attributes) {
+        return "<sbsar><graph label=\"G\"><input identifier=\"$outputsize\" type=\"int[2]\" " + attributes +
+               "/></graph></sbsar>";
+    };
+    const auto bigSize = [](const std::string& text, const std::string& name) {
+        return "\"" + text + "\" is not a valid \"" + name + "\" of type \"int[2]\" (input '$outputsize' of graph "
+               "'G'): output sizes are log2 sizes from 0 to 13";
+    };
+    const auto bounds = [](const std::string& min, const std::string& max, const std::string& component) {
+        return "input 'a' of graph 'G' has the \"min\" \"" + min + "\" above the \"max\" \"" + max + "\"" +
+               (component.empty() ? "" : " in component " + component);
+    };
+    const auto negativeStep = [](const std::string& text, const std::string& type) {
+        return "\"" + text + "\" is not a valid \"step\" of type \"" + type +
+               "\" (input 'a' of graph 'G'): it is negative";
+    };
+    const auto map = [&input](const std::string& map) { return input("type=\"int\" map=\"" + map + "\""); };
+    const auto badMap = [](const std::string& map, const std::string& why) {
+        return "\"" + map + "\" is not a valid \"map\" of type \"int\" (input 'a' of graph 'G'): " + why;
+    };
+    const auto badEntry = [&badMap](const std::string& map, const std::string& entry) {
+        return badMap(map, "the entry \"" + entry + "\" is not an integer value and a caption separated by \":\"");
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {"<sbsar><graph label=\"G\"/><graph label=\"H\"/><graph label=\"G\"/></sbsar>", "graph 'G' appears twice"},
+        {"<sbsar><graph label=\"G\"/><graph label=\"g\"/></sbsar>", ""},
+        {size("default=\"13,0\" value=\"0,13\" min=\"0,0\" max=\"13,13\""), ""},
+        {size("default=\"13,14\""), bigSize("13,14", "default")},
+        {size("value=\"31,31\""), bigSize("31,31", "value")},
+        {size("min=\"-1,0\""), bigSize("-1,0", "min")},
+        {size("max=\"9,2147483647\""), bigSize("9,2147483647", "max")},
+        {input("type=\"float\" min=\"0.5\" max=\"0.5\" step=\"-0\""), ""},
+        {input("type=\"float\" min=\"0.5\" max=\"0.49999997\""), bounds("0.5", "0.49999997", "")},
+        {input("type=\"int\" min=\"1\""), bounds("1", "0", "")},
+        {input("type=\"int[3]\" min=\"0,2,-5\" max=\"1,1,1\""), bounds("0,2,-5", "1,1,1", "Y")},
+        {input("type=\"float[4]\" min=\"-1,-1,-1,-1\" max=\"0,0,0,-1.5\""), bounds("-1,-1,-1,-1", "0,0,0,-1.5", "W")},
+        {input("type=\"float\" step=\"-1e-30\""), negativeStep("-1e-30", "float")},
+        {input("type=\"int[2]\" step=\"-1\""), negativeStep("-1", "int[2]")},
+        {map(" +1 :Ratio 1:2;2:Ratio 1:2;-2147483648:Least"), ""},
+        {map("0:A;2:B;+0:C"), badMap("0:A;2:B;+0:C", "the value 0 appears twice")},
+        {map(""), badEntry("", "")},
+        {map("0:A;"), badEntry("0:A;", "")},
+        {map("0:A;1: "), badEntry("0:A;1: ", "1: ")},
+        {map("0-A"), badEntry("0-A", "0-A")},
+        {map(":A"), badEntry(":A", ":A")},
+        {map("1.5:A"), badEntry("1.5:A", "1.5:A")},
+        {map("2147483648:A"), badEntry("2147483648:A", "2147483648:A")},
+    };
+    for (const auto& [text, problem] : cases)
+    {
+        SCOPED_TRACE(text);
+        std::vector<oxArchive::ArchiveGraph> graphs;
+        QString read;
+        EXPECT_EQ(oxArchive::readArchive(QByteArray::fromStdString(text), graphs, read), problem.empty());
+        EXPECT_EQ(read.toStdString(), problem);
+    }
+}
+
+// Pixel counts are ints and images of the output size must be creatable: the
+// largest size that the archive reports is 2^13.
+TEST_F(ArchiveTest, OutputSizeIsReportedUpToTwoToTheThirteen)
+{
+    for (const auto& [x, y, width, height] :
+         std::vector<std::tuple<int, int, int, int>>{{13, 0, 8192, 1}, {14, 13, 0, 0}, {0, -1, 0, 0}})
+    {
+        const std::string log2 = "2^" + std::to_string(x) + " x 2^" + std::to_string(y);
+        SCOPED_TRACE(log2);
+        oxStandIn::clearLogMessages();
+        update("$outputsize", v3(x, y, 1));
+        int w = 0, h = 0;
+        EXPECT_EQ(archive->getOutputSize(w, h), width > 0);
+        EXPECT_EQ(std::make_pair(w, h), std::make_pair(width, height));
+        const std::string warning = "warning: The output size " + log2 + " of graph 'Wood' is out of range.";
+        EXPECT_EQ(logLines(), width > 0 ? Lines{} : Lines{warning});
+    }
 }
 
 TEST_F(ArchiveTest, PresetFilesAreKnownByTheirTopElementAlone)

@@ -1,15 +1,18 @@
 #include "oxSubstanceAttributeSync.h"
 
 #include "host/OSGBase.h"
+#include "host/oxHostUtils.h"
 #include "host/QOXIntVector.h"
 #include "host/QSubstanceArchive.h"
 
+#include <QCoreApplication>
 #include <QMetaType>
 #include <QVector2D>
 #include <QVector3D>
 #include <QVector4D>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -117,6 +120,23 @@ private:
 bool isOutputSize(const AttributeValuePtr& value)
 {
     return value->getUuid() == OutputSizeIdentifier;
+}
+
+/// True when every component to write is a finite number. Otherwise logs a
+/// warning naming the property and writes nothing: an infinity or a NaN has no
+/// text that a preset could carry back, so it would be lost on export.
+template <class... Components>
+bool finiteOrWarn(const AttributeValuePtr& value, Components... components)
+{
+    if ((std::isfinite(components) && ...))
+        return true;
+    //: %1 the identifier of a Substance input
+    const QString text = QCoreApplication::translate("oxSubstanceAttributeSync",
+                                                     "Value of substance property '%1' is not a finite number. "
+                                                     "It was not written.")
+                             .arg(QString::fromStdString(value->getUuid()));
+    oxLog::warning("%s", text.toUtf8().constData());
+    return false;
 }
 
 } // namespace
@@ -232,8 +252,11 @@ bool oxSubstanceAttributeSync::setFloatValue(AttributeValuePtr& value, const QVa
     const AttributeFloatValuePtr v = AttributeFloatValuePtr::dcast(value);
     if (v.isNull())
         return false;
+    const float f = newValue.toFloat();
+    if (!finiteOrWarn(value, f))
+        return false;
     osgEdit edit(v, AttributeFloatValueBase::FloatValueFieldMask);
-    v->setFloatValue(newValue.toFloat());
+    v->setFloatValue(f);
     return true;
 }
 
@@ -242,8 +265,10 @@ bool oxSubstanceAttributeSync::setFloat2DValue(AttributeValuePtr& value, const Q
     const AttributeFloat2DValuePtr v = AttributeFloat2DValuePtr::dcast(value);
     if (v.isNull())
         return false;
-    osgEdit edit(v, AttributeFloat2DValueBase::FloatVectorValueFieldMask);
     const QVector2D f = convertedOrDefault<QVector2D>(newValue, QMetaType::QVector2D);
+    if (!finiteOrWarn(value, f.x(), f.y()))
+        return false;
+    osgEdit edit(v, AttributeFloat2DValueBase::FloatVectorValueFieldMask);
     v->setFloatVectorValue(osg::Vec2f(f.x(), f.y()));
     return true;
 }
@@ -253,8 +278,10 @@ bool oxSubstanceAttributeSync::setFloat3DValue(AttributeValuePtr& value, const Q
     const AttributeFloat3DValuePtr v = AttributeFloat3DValuePtr::dcast(value);
     if (v.isNull())
         return false;
-    osgEdit edit(v, AttributeFloat3DValueBase::FloatVectorValueFieldMask);
     const QVector3D f = convertedOrDefault<QVector3D>(newValue, QMetaType::QVector3D);
+    if (!finiteOrWarn(value, f.x(), f.y(), f.z()))
+        return false;
+    osgEdit edit(v, AttributeFloat3DValueBase::FloatVectorValueFieldMask);
     v->setFloatVectorValue(osg::Vec3f(f.x(), f.y(), f.z()));
     return true;
 }
@@ -264,18 +291,22 @@ bool oxSubstanceAttributeSync::setFloat4DValue(AttributeValuePtr& value, const Q
     const AttributeFloat4DValuePtr v = AttributeFloat4DValuePtr::dcast(value);
     if (v.isNull())
         return false;
-    osgEdit edit(v, AttributeFloat4DValueBase::ColorValueFieldMask);
     // A colour travels without alpha; writing one makes it opaque.
+    osg::Vec4f f;
     if (v->isColorAttribute() && newValue.userType() == QMetaType::QVector3D)
     {
         const QVector3D c = *static_cast<const QVector3D*>(newValue.constData());
-        v->setColorValue(osg::Vec4f(c.x(), c.y(), c.z(), 1.0f));
+        f = osg::Vec4f(c.x(), c.y(), c.z(), 1.0f);
     }
     else
     {
-        const QVector4D f = convertedOrDefault<QVector4D>(newValue, QMetaType::QVector4D);
-        v->setColorValue(osg::Vec4f(f.x(), f.y(), f.z(), f.w()));
+        const QVector4D c = convertedOrDefault<QVector4D>(newValue, QMetaType::QVector4D);
+        f = osg::Vec4f(c.x(), c.y(), c.z(), c.w());
     }
+    if (!finiteOrWarn(value, f[0], f[1], f[2], f[3]))
+        return false;
+    osgEdit edit(v, AttributeFloat4DValueBase::ColorValueFieldMask);
+    v->setColorValue(f);
     return true;
 }
 

@@ -3,13 +3,18 @@
 #include "oxSubstanceArchiveLookup.h"
 #include "oxSubstanceAttributeSync.h"
 
+#include "host/Attributes.h"
+#include "host/Materials.h"
 #include "host/QSubstanceArchive.h"
 #include "host/oxKernelServices.h"
 #include "host/oxdImage.h"
 
+#include <QHash>
+
 #include <cstdio>
 #include <memory>
 #include <typeinfo>
+#include <vector>
 
 namespace {
 
@@ -20,6 +25,62 @@ osg::FieldContainerPtr imageContainerOf(const QVariant& value)
     if (!value.canConvert(imageType))
         return osg::FieldContainerPtr();
     return osg::FieldContainerFactory::the()->getContainer(value.value<oxdImage>().getObjectId());
+}
+
+/// What searchProperty finds in the graphs of one name, for many properties:
+/// the first value whose identifier matches, failing that the last value whose
+/// label matches. Holds a reference on every value for its lifetime, so that a
+/// receiver of the batch's signals cannot leave it with a handle to nothing.
+class PropertyIndex
+{
+public:
+    PropertyIndex(const USubstanceMaterialPtr& material, const QString& graphName)
+    {
+        const std::string name = graphName.toStdString();
+        for (const USubstanceGraphPtr& graph : material->getSubstanceGraphs())
+        {
+            if (graph.isNull() || graph->getName() != name)
+                continue;
+            for (const AttributeGroupPtr& group : graph->getAttributeGroups())
+            {
+                if (group.isNull())
+                    continue;
+                for (const AttributeValuePtr& value : group->getProperties())
+                {
+                    if (value.isNull())
+                        continue;
+                    _held.emplace_back(value);
+                    _byIdentifier.insert(QString::fromStdString(value->getUuid()), value);
+                    _byLabel[QString::fromStdString(value->getName())] = value;
+                }
+            }
+        }
+    }
+
+    AttributeValuePtr find(const QString& property) const
+    {
+        const auto identified = _byIdentifier.constFind(property);
+        return identified != _byIdentifier.cend() ? identified.value() : _byLabel.value(property);
+    }
+
+private:
+    std::vector<oxSubstanceHeld<AttributeValuePtr>> _held;
+    QHash<QString, AttributeValuePtr> _byIdentifier; ///< first value of each identifier
+    QHash<QString, AttributeValuePtr> _byLabel;      ///< last value of each label
+};
+
+/// The write of applyPropertyValue once the property is found.
+void writeProperty(const USubstanceMaterialPtr& material, const QString& graph, AttributeValuePtr attribute,
+                   const QString& property, const QVariant& value, bool render)
+{
+    if (attribute.isNull() || !oxSubstanceAttributeSync().setOsgAttribute(material, attribute, value))
+        return;
+    const unsigned materialId = material->getId();
+    const std::shared_ptr<QSubstanceArchive> archive = oxSubstanceArchiveLookup::archiveOf(materialId);
+    const bool changed = archive->updateInputs(graph, QString::fromStdString(attribute->getUuid()), value);
+    if (changed && render)
+        archive->renderTextures(materialId, true, false);
+    oxSubstanceCommandSupport::notifyPropertyChanged(materialId, property, value);
 }
 
 } // namespace
@@ -114,19 +175,21 @@ oxSubstanceStoredValue::~oxSubstanceStoredValue()
 void oxSubstanceCommandSupport::applyPropertyValue(const USubstanceMaterialPtr& material, QString graph,
                                                    QString property, const QVariant& value, bool render)
 {
-    if (!value.isValid())
+    if (!value.isValid() || material.isNull())
         return;
-    oxSubstanceAttributeSync sync;
-    AttributeValuePtr attribute = sync.searchProperty(material, graph, property);
-    if (attribute.isNull() || !sync.setOsgAttribute(material, attribute, value))
-        return;
+    writeProperty(material, graph, oxSubstanceAttributeSync().searchProperty(material, graph, property), property,
+                  value, render);
+}
 
-    const unsigned materialId = material->getId();
-    const std::shared_ptr<QSubstanceArchive> archive = oxSubstanceArchiveLookup::archiveOf(materialId);
-    const bool changed = archive->updateInputs(graph, QString::fromStdString(attribute->getUuid()), value);
-    if (changed && render)
-        archive->renderTextures(materialId, true, false);
-    notifyPropertyChanged(materialId, property, value);
+void oxSubstanceCommandSupport::applyPropertyValues(const USubstanceMaterialPtr& material, const QString& graph,
+                                                    const oxSubstanceStoredValueMap& values)
+{
+    if (material.isNull() || values.empty())
+        return;
+    const PropertyIndex index(material, graph);
+    for (const auto& entry : values)
+        if (entry.second.value().isValid())
+            writeProperty(material, graph, index.find(entry.first), entry.first, entry.second.value(), false);
 }
 
 void oxSubstanceCommandSupport::renderMaterialTextures(osg::UInt32 materialId)

@@ -35,6 +35,7 @@
 #include <vector>
 
 class oxSubstanceService;
+class oxSubstanceStoredValue;
 
 /// Static helpers of the undo commands. Every function accepts a null
 /// material (or an id that names none) and then does nothing.
@@ -75,6 +76,12 @@ public:
     /// found or a value that the attribute refuses.
     static void applyPropertyValue(const USubstanceMaterialPtr& material, QString graph, QString property,
                                    const QVariant& value, bool render);
+    /// applyPropertyValue for each value in identifier order, without rendering.
+    /// The graph's properties are indexed once for the batch (what
+    /// searchProperty would find), since no identifier, label or group changes
+    /// while its values are written.
+    static void applyPropertyValues(const USubstanceMaterialPtr& material, const QString& graph,
+                                    const std::map<QString, oxSubstanceStoredValue>& values);
     /// Renders a material's textures once after a batch of writes made without
     /// rendering; nothing when its archive holds nothing.
     static void renderMaterialTextures(osg::UInt32 materialId);

@@ -38,13 +38,6 @@ void collectChangedValues(const USubstanceMaterialPtr& material, QString& graph,
     }
 }
 
-/// Writes each value, in identifier order, without rendering.
-void writeValues(const USubstanceMaterialPtr& material, const QString& graph, const oxSubstanceStoredValueMap& values)
-{
-    for (const auto& entry : values)
-        oxSubstanceCommandSupport::applyPropertyValue(material, graph, entry.first, entry.second.value(), false);
-}
-
 } // namespace
 
 // ---------------------------------------------------------------- apply preset
@@ -97,7 +90,7 @@ void oxApplySubstancePresetUndoCommand::applyValues(int presetIndex, const oxSub
         return;
     // The values first: an output-size value carries the archive's sync flag,
     // which must not override the one that this command determined.
-    writeValues(material, _graph, values);
+    oxSubstanceCommandSupport::applyPropertyValues(material, _graph, values);
     osgEdit edit(material, USubstanceMaterial::LastActivatedPresetFieldMask | USubstanceMaterial::SyncOutputSizeFieldMask);
     material->setSyncOutputSize(syncOutputSize);
     material->setLastActivatedPreset(presetIndex);
@@ -126,7 +119,8 @@ void oxApplySubstancePresetUndoCommand::redo()
         _fetched = true;
         _fetchSucceeded = fetchUndoData();
     }
-    if (!_fetchSucceeded)
+    // A material that is gone gets nothing written and nothing announced.
+    if (!_fetchSucceeded || getMaterial().isNull())
         return;
     applyValues(int(_presetIndex), _redoValues, _newSyncOutputSize);
     if (USubstanceMaterial::isPresetCacheEnabled())
@@ -138,7 +132,7 @@ void oxApplySubstancePresetUndoCommand::redo()
 
 void oxApplySubstancePresetUndoCommand::undo()
 {
-    if (!_fetchSucceeded)
+    if (!_fetchSucceeded || getMaterial().isNull())
         return;
     applyValues(_previousPreset, _undoValues, _previousSyncOutputSize);
     renderMaterialTextures();
@@ -183,6 +177,6 @@ void oxResetSubstanceGraphUndoCommand::applyValues(const oxSubstanceStoredValueM
     const USubstanceMaterialPtr material = getMaterial();
     if (material.isNull())
         return;
-    writeValues(material, _graph, values);
+    oxSubstanceCommandSupport::applyPropertyValues(material, _graph, values);
     renderMaterialTextures();
 }

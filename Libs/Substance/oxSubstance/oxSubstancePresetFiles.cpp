@@ -8,6 +8,7 @@
 #include "preset/SubstanceAirPreset.h"
 
 #include <QDebug>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -219,8 +220,11 @@ bool oxSubstancePresetUtils::exportPresets(const USubstanceMaterialPtr& material
         // is written, so that a failure (a full disk) leaves the old file whole.
         // A short write at the final flush is not seen by commit(), so the
         // flush is checked on its own; an uncommitted file is discarded.
+        // Putting a file in the place of a pipe, a device, a socket or a folder
+        // would destroy it, so only a regular file (or a link to one) is replaced.
+        const QFileInfo target(path);
         QSaveFile file(path);
-        if (file.open(QIODevice::WriteOnly))
+        if ((!target.exists() || target.isFile()) && file.open(QIODevice::WriteOnly))
         {
             const std::string bytes = text.str();
             if (file.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size()) && file.flush() &&

@@ -262,9 +262,9 @@ void fillPreset(Preset& preset, const TiXmlElement& element)
 // Preset texts name their encoding in their XML declaration; TinyXML reads
 // them as UTF-8 when the declaration names UTF-8 or no encoding (or the text
 // starts with a byte-order mark), otherwise byte by byte.
-bool parseDocument(TiXmlDocument& document, const char* xml, std::size_t length)
+bool parseDocument(TiXmlDocument& document, const char* xml, std::size_t length, std::string* problem = nullptr)
 {
-    return oxXml::parse(document, xml, length, TIXML_DEFAULT_ENCODING);
+    return oxXml::parse(document, xml, length, TIXML_DEFAULT_ENCODING, problem);
 }
 
 // The list element of a preset list: the top element, when it is "sbspresets".
@@ -281,15 +281,9 @@ const TiXmlElement* presetListElement(const TiXmlDocument& document)
 std::string presetListProblem(const char* text, std::size_t length)
 {
     TiXmlDocument document;
-    if (!parseDocument(document, text, length))
-    {
-        if (!text)
-            return "there is no text";
-        // TinyXML gives no row for an error at the end of the text.
-        const std::string where =
-            document.ErrorRow() > 0 ? "line " + std::to_string(document.ErrorRow()) + ": " : std::string();
-        return "not well-formed XML (" + where + document.ErrorDesc() + ")";
-    }
+    std::string problem;
+    if (!parseDocument(document, text, length, &problem))
+        return problem;
     if (!presetListElement(document))
         return "no <sbspresets> element at the top";
     return std::string();

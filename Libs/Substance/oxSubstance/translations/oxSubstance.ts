@@ -2,6 +2,14 @@
 <!DOCTYPE TS>
 <TS version="2.1" sourcelanguage="en">
 <context>
+    <name>oxSubstanceAttributeSync</name>
+    <message>
+        <source>Value of substance property &apos;%1&apos; is not a finite number. It was not written.</source>
+        <extracomment>%1 the identifier of a Substance input</extracomment>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>oxSubstanceMaterialModifier</name>
     <message>
         <source>Unable to apply parameter to material %1, group: %2, property %3: %4</source>
