@@ -323,7 +323,9 @@ bool EditSession::selectGraph(const QString& word, QString& result, QString& err
     USubstanceMaterialPtr material = _material;
     oxSubstanceMaterialModifier(material).updateActiveGraph(int(index));
     bool created = false;
-    oxSubstanceArchiveFactory::instance().getMaterialArchive(_material->getId(), created)->setActiveGraphIndex(int(index));
+    const std::shared_ptr<QSubstanceArchive> archive =
+        oxSubstanceArchiveFactory::instance().getMaterialArchive(_material->getId(), created);
+    archive->setActiveGraphIndex(int(index));
     result = QString("active graph '%1'").arg(QString::fromStdString(graphs[index]->getName()));
     return true;
 }

@@ -156,7 +156,8 @@ Stop parseCommandLine(const QCoreApplication& app, Options& options)
     parser.setApplicationDescription(
         "Loads a Substance archive into a material of the stand-in host and prints its graphs, attribute "
         "groups, attributes, presets and colour components.");
-    const QCommandLineOption helpOption({"h", "help"}, "Show this help: the options, edit steps, values and exit codes.");
+    const QCommandLineOption helpOption({"h", "help"},
+                                        "Show this help: the options, edit steps, values and exit codes.");
     parser.addPositionalArgument("archive", "The archive file (.sbsar) to load.");
     const QCommandLineOption jsonOption("json", "Print the report as JSON.");
     const QCommandLineOption importOption("import", "Add the presets of a preset file (repeatable).", "file");

@@ -267,7 +267,8 @@ TEST(EditScriptTest, ScriptFailuresNameTheFileAndLine)
     } cases[] = {
         {"# a comment\nset roughness 0.7\n\n   # an indented comment\nfrobnicate\n",
          QString("5 (frobnicate): unknown step 'frobnicate'") + Verbs},
-        {"set roughness 0.7\r\nset notes \"Old oak\r\nprint\r\n", "2 (set notes \"Old oak): a double quote is not closed"},
+        {"set roughness 0.7\r\nset notes \"Old oak\r\nprint\r\n",
+         "2 (set notes \"Old oak): a double quote is not closed"},
         {"set roughness 0.7   # a comment after a blank\nset roughness 2#\n",
          "2 (set roughness 2#): '2#' is not a number"},
     };
@@ -345,7 +346,8 @@ TEST(EditScriptTest, ValuesOutsideARangeOrMapAreSetWithAWarning)
         {{"set roughness -0.01"}, {"-0.01 is outside the range 0 to 1"}, "materials.sbsar"},
         {{"set roughness 1"}, {}, "materials.sbsar"},
         {{"set roughness 0"}, {}, "materials.sbsar"},
-        {{"set pattern 7"}, {"7 is outside the range 0 to 2", "7 is not in the map \"0:Planks;1:Parquet;2:Herringbone\""},
+        {{"set pattern 7"},
+         {"7 is outside the range 0 to 2", "7 is not in the map \"0:Planks;1:Parquet;2:Herringbone\""},
          "materials.sbsar"},
         {{"set pattern 2"}, {}, "materials.sbsar"},
         {{"set tiling 9 0.5"}, {"(9, 0.5) is outside the range (0.5, 0.5) to (8, 8)"}, "materials.sbsar"},
