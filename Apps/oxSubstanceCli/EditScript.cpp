@@ -1,116 +1,26 @@
 #include "EditScript.h"
 
+#include "CliFiles.h"
+#include "MaterialReport.h"
+#include "ValueEntry.h"
+
 #include "oxSubstanceAttributeSync.h"
+#include "oxSubstanceMaterialModifier.h"
 #include "oxSubstancePresetUtils.h"
 #include "oxSubstanceUndoCommands.h"
 
-#include "host/QOXIntVector.h"
-#include "host/oxdImage.h"
+#include "host/QSubstanceArchive.h"
 
 #include <QFileInfo>
-#include <QJsonObject>
-#include <QProcess>
 #include <QTextStream>
-#include <QVector2D>
-#include <QVector3D>
-#include <QVector4D>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace {
 
-using Numbers = std::vector<double>;
-
-/// One form of value that a property can take: the QVariant type of its
-/// current value, how many numbers it needs, whether they are integers and
-/// how they become a QVariant.
-struct ValueForm
-{
-    int type;
-    int count;
-    bool integral;
-    QVariant (*make)(const Numbers&);
-};
-
-const std::vector<ValueForm>& valueForms()
-{
-    static const std::vector<ValueForm> forms{
-        {QMetaType::Float, 1, false, [](const Numbers& n) { return QVariant(float(n[0])); }},
-        {QMetaType::Double, 1, false, [](const Numbers& n) { return QVariant(n[0]); }},
-        {QMetaType::QVector2D, 2, false, [](const Numbers& n) { return QVariant(QVector2D(n[0], n[1])); }},
-        {QMetaType::QVector3D, 3, false, [](const Numbers& n) { return QVariant(QVector3D(n[0], n[1], n[2])); }},
-        {QMetaType::QVector4D, 4, false,
-         [](const Numbers& n) { return QVariant(QVector4D(n[0], n[1], n[2], n[3])); }},
-        {QMetaType::Int, 1, true, [](const Numbers& n) { return QVariant(int(n[0])); }},
-        {qMetaTypeId<QOXIntVector2D>(), 2, true,
-         [](const Numbers& n) { return QVariant::fromValue(QOXIntVector2D(int(n[0]), int(n[1]))); }},
-        {qMetaTypeId<QOXIntVector3D>(), 3, true,
-         [](const Numbers& n) { return QVariant::fromValue(QOXIntVector3D(int(n[0]), int(n[1]), int(n[2]))); }},
-        {qMetaTypeId<QOXIntVector4D>(), 4, true,
-         [](const Numbers& n) {
-             return QVariant::fromValue(QOXIntVector4D(int(n[0]), int(n[1]), int(n[2]), int(n[3])));
-         }},
-    };
-    return forms;
-}
-
-/// Reads \p words (blanks or commas between the numbers) in \p form.
-bool readNumbers(const QStringList& words, const ValueForm& form, Numbers& result)
-{
-    const QStringList parts = words.join(',').split(',', Qt::SkipEmptyParts);
-    if (parts.size() != form.count)
-        return false;
-    for (const QString& part : parts)
-    {
-        bool ok = false;
-        const double value = form.integral ? double(part.trimmed().toInt(&ok)) : part.trimmed().toDouble(&ok);
-        if (!ok)
-            return false;
-        result.push_back(value);
-    }
-    return true;
-}
-
-/// The value that \p words give for a property whose current value is \p current.
-bool parseValue(const QVariant& current, const QStringList& words, QVariant& value, QString& error)
-{
-    const int type = current.userType();
-    if (type == QMetaType::QString)
-    {
-        value = words.join(' ');
-        return true;
-    }
-    if (type == qMetaTypeId<oxdImage>())
-    {
-        // An image input takes the path of an image file.
-        const QString path = words.join(' ');
-        if (!QFileInfo(path).isFile())
-        {
-            error = QString("'%1' is not an image file").arg(path);
-            return false;
-        }
-        value = QFileInfo(path).absoluteFilePath();
-        return true;
-    }
-    for (const ValueForm& form : valueForms())
-    {
-        if (form.type != type)
-            continue;
-        Numbers numbers;
-        if (!readNumbers(words, form, numbers))
-        {
-            const QString what = form.count == 1 ? (form.integral ? "an integer" : "a number")
-                                                 : QString("%1 %2").arg(form.count).arg(form.integral ? "integers" : "numbers");
-            error = QString("'%1' is not %2").arg(words.join(' '), what);
-            return false;
-        }
-        value = form.make(numbers);
-        return true;
-    }
-    error = QString("values of type '%1' cannot be set from the command line").arg(current.typeName());
-    return false;
-}
+const char* const AddPresets = "add-presets";
 
 bool isIndex(const QString& word, unsigned& index)
 {
@@ -119,55 +29,162 @@ bool isIndex(const QString& word, unsigned& index)
     return ok;
 }
 
-} // namespace
-
-QStringList scriptSteps(const QString& text)
+/// Splits \p text into \p words as readStep says; \p length is set to the
+/// length of the text before a comment.
+bool splitStep(const QString& text, QStringList& words, QString& error, int& length)
 {
-    QStringList steps;
-    for (const QString& line : text.split('\n'))
+    length = text.size();
+    QString word;
+    bool inWord = false;
+    bool quoted = false;
+    for (int i = 0; i < text.size(); ++i)
     {
-        const QString step = line.trimmed();
-        if (!step.isEmpty() && !step.startsWith('#'))
-            steps << step;
+        const QChar c = text[i];
+        if (c == '\\' && i + 1 < text.size() && (text[i + 1] == '"' || text[i + 1] == '\\'))
+        {
+            word += text[++i];
+            inWord = true;
+        }
+        else if (c == '"')
+        {
+            quoted = !quoted;
+            inWord = true;
+        }
+        else if (!quoted && c.isSpace())
+        {
+            if (inWord)
+                words << word;
+            word.clear();
+            inWord = false;
+        }
+        else if (!quoted && !inWord && c == '#')
+        {
+            length = i;
+            break;
+        }
+        else
+        {
+            word += c;
+            inWord = true;
+        }
     }
-    return steps;
+    if (quoted)
+    {
+        error = "a double quote is not closed";
+        return false;
+    }
+    if (inWord)
+        words << word;
+    return true;
 }
 
-EditSession::EditSession(const USubstanceMaterialPtr& material, QTextStream& out, bool quiet, Printer printer)
-    : _material(material), _out(out), _quiet(quiet), _printer(std::move(printer))
+} // namespace
+
+bool readStep(const QString& where, const QString& text, EditStep& step, QString& error)
+{
+    step = EditStep{where, text.trimmed(), {}};
+    int length = 0;
+    if (!splitStep(step.text, step.words, error, length))
+    {
+        error = step.failure(error);
+        return false;
+    }
+    if (!step.words.isEmpty())
+        step.text = step.text.left(length).trimmed();
+    return true;
+}
+
+bool scriptSteps(const QString& text, const QString& scriptName, std::vector<EditStep>& steps, QString& error)
+{
+    const QStringList lines = text.split('\n');
+    for (int i = 0; i < lines.size(); ++i)
+    {
+        EditStep step;
+        if (!readStep(QString("%1:%2").arg(scriptName).arg(i + 1), lines[i], step, error))
+            return false;
+        if (!step.words.isEmpty())
+            steps.push_back(step);
+    }
+    return true;
+}
+
+QStringList addedPresetFiles(const std::vector<EditStep>& steps)
+{
+    QStringList files;
+    for (const EditStep& step : steps)
+        if (step.words.size() == 2 && step.words[0] == AddPresets)
+            files << step.words[1];
+    return files;
+}
+
+QString editStepHelp()
+{
+    return "Edit steps (one a line in a script; each --edit option is one step):\n"
+           "  set PROPERTY VALUE...        sets a property of the active graph, by identifier or label\n"
+           "  apply PRESET [default-size]  applies a preset by index or name, optionally with the archive's\n"
+           "                               default output size\n"
+           "  reset                        puts the active graph's inputs back to their defaults\n"
+           "  graph GRAPH                  makes a graph active, by index or name\n"
+           "  add-presets FILE             adds the presets of a preset file\n"
+           "  remove INDEX...              removes presets\n"
+           "  reorder INDEX...             orders the presets: the current index of each, first to last\n"
+           "  recapture INDEX              takes a preset's content from the current values\n"
+           "  undo [COUNT], redo [COUNT]   walks the undo history\n"
+           "  print, history               prints the material or the undo history at this point\n"
+           "Words are separated by blanks; double quotes group words (\"\" is an empty word, \\\" a double\n"
+           "quote, \\\\ a backslash); a # at the start of a word outside quotes starts a comment.\n";
+}
+
+EditSession::EditSession(const USubstanceMaterialPtr& material, QTextStream& out, bool quiet)
+    : _material(material), _out(out), _quiet(quiet)
 {
 }
 
 EditSession::~EditSession() = default;
 
-bool EditSession::run(const QString& step, QString& error)
+bool EditSession::run(const EditStep& step, QString& error)
 {
-    const QStringList words = QProcess::splitCommand(step);
-    QString result;
-    if (words.isEmpty() || !runWords(words, result, error))
+    Outcome outcome;
+    if (step.words.isEmpty())
     {
-        if (words.isEmpty())
-            error = "empty step";
+        error = "empty step";
         return false;
     }
+    if (!runWords(step.words, outcome, error))
+        return false;
     const int number = _steps.size() + 1;
-    _steps.append(QJsonObject{{"step", number}, {"text", step}, {"result", result}});
-    if (!_quiet && !result.isEmpty())
-        _out << "step " << number << ": " << step << " -> " << result << "\n";
+    QJsonObject entry{{"step", number}, {"where", step.where}, {"text", step.text}, {"result", outcome.result}};
+    if (!outcome.warnings.isEmpty())
+        entry["warnings"] = QJsonArray::fromStringList(outcome.warnings);
+    for (auto it = outcome.shown.begin(); it != outcome.shown.end(); ++it)
+        entry[it.key()] = it.value();
+    _steps.append(entry);
+    if (_quiet)
+        return true;
+    if (!outcome.result.isEmpty())
+        _out << "step " << number << ": " << step.text << " -> " << outcome.result << "\n";
+    for (const QString& warning : outcome.warnings)
+        _out << "  warning: " << warning << "\n";
+    if (outcome.shown.contains("report"))
+        _out << reportToText(outcome.shown["report"].toObject());
+    if (outcome.shown.contains("undoHistory"))
+        _out << historyText();
+    _out.flush();
     return true;
 }
 
-bool EditSession::runWords(const QStringList& words, QString& result, QString& error)
+bool EditSession::runWords(const QStringList& words, Outcome& outcome, QString& error)
 {
     const QString verb = words.first();
     const QStringList args = words.mid(1);
+    QString& result = outcome.result;
     const auto expect = [&](bool ok, const char* usage) {
         if (!ok)
             error = QString("usage: %1").arg(usage);
         return ok;
     };
     if (verb == "set")
-        return expect(args.size() >= 2, "set PROPERTY VALUE...") && set(args, result, error);
+        return expect(args.size() >= 2, "set PROPERTY VALUE...") && set(args, outcome, error);
     if (verb == "apply")
         return expect(args.size() == 1 || (args.size() == 2 && args[1] == "default-size"),
                       "apply PRESET [default-size]") &&
@@ -179,25 +196,10 @@ bool EditSession::runWords(const QStringList& words, QString& result, QString& e
         result = push(new oxResetSubstanceGraphUndoCommand(_material, nullptr));
         return true;
     }
-    if (verb == "add-presets")
-    {
-        if (!expect(args.size() == 1, "add-presets FILE"))
-            return false;
-        if (!QFileInfo(args[0]).isFile())
-        {
-            error = QString("'%1' is not a preset file").arg(args[0]);
-            return false;
-        }
-        const std::vector<SubstancePresetPtr> presets =
-            oxSubstancePresetUtils::importPresets(_material, QStringList{QFileInfo(args[0]).absoluteFilePath()}, false, true);
-        if (presets.empty())
-        {
-            error = QString("'%1' holds no preset to add").arg(args[0]);
-            return false;
-        }
-        result = push(new oxAddSubstancePresetUndoCommand(_material, presets, nullptr));
-        return true;
-    }
+    if (verb == "graph")
+        return expect(args.size() == 1, "graph GRAPH") && selectGraph(args[0], result, error);
+    if (verb == AddPresets)
+        return expect(args.size() == 1, "add-presets FILE") && addPresets(args[0], result, error);
     if (verb == "remove" || verb == "reorder" || verb == "recapture")
     {
         std::vector<unsigned> indexes;
@@ -231,19 +233,19 @@ bool EditSession::runWords(const QStringList& words, QString& result, QString& e
     {
         if (!expect(args.isEmpty(), verb == "print" ? "print" : "history"))
             return false;
-        if (verb == "print" && _printer)
-            _printer();
-        else if (verb == "history" && !_quiet)
-            _out << historyText();
+        if (verb == "print")
+            outcome.shown["report"] = describeMaterial(_material);
+        else
+            outcome.shown["undoHistory"] = history();
         return true;
     }
-    error = QString("unknown step '%1' (set, apply, reset, add-presets, remove, reorder, recapture, undo, redo, "
-                    "print, history)")
+    error = QString("unknown step '%1' (set, apply, reset, graph, add-presets, remove, reorder, recapture, undo, "
+                    "redo, print, history)")
                 .arg(verb);
     return false;
 }
 
-bool EditSession::set(const QStringList& words, QString& result, QString& error)
+bool EditSession::set(const QStringList& words, Outcome& outcome, QString& error)
 {
     const USubstanceGraphPtr graph = _material->getActiveGraph();
     if (graph.isNull())
@@ -253,16 +255,20 @@ bool EditSession::set(const QStringList& words, QString& result, QString& error)
     }
     const QString graphName = QString::fromStdString(graph->getName());
     const QString property = words.first();
+    oxSubstanceAttributeSync sync;
+    const AttributeValuePtr attribute = sync.searchProperty(_material, graphName, property);
     QVariant current;
-    if (!oxSubstanceAttributeSync().getOsgAttribute(_material, graphName, property, current))
+    if (attribute.isNull() || !sync.getOsgAttribute(_material, attribute, current))
     {
         error = QString("no property '%1' in graph '%2'").arg(property, graphName);
         return false;
     }
-    QVariant value;
-    if (!parseValue(current, words.mid(1), value, error))
+    EnteredValue entered;
+    if (!readValue(attribute, current, words.mid(1), entered, error))
         return false;
-    result = push(oxSubstancePropertyUndoCommand::create(_material, graphName, property, value, nullptr));
+    outcome.warnings = valueWarnings(describeAttribute(_material, attribute), entered.json);
+    outcome.result =
+        push(oxSubstancePropertyUndoCommand::create(_material, graphName, property, entered.value, nullptr));
     return true;
 }
 
@@ -284,6 +290,59 @@ bool EditSession::apply(const QStringList& words, QString& result, QString& erro
         return false;
     }
     result = push(new oxApplySubstancePresetUndoCommand(_material, index, words.size() == 2, nullptr));
+    return true;
+}
+
+bool EditSession::selectGraph(const QString& word, QString& result, QString& error)
+{
+    const auto& graphs = _material->getSubstanceGraphs();
+    unsigned index = 0;
+    if (isIndex(word, index))
+    {
+        if (index >= graphs.size())
+        {
+            error = QString("no graph %1: the material has %2").arg(index).arg(graphs.size());
+            return false;
+        }
+    }
+    else
+    {
+        const auto named = std::find_if(graphs.begin(), graphs.end(), [&](const USubstanceGraphPtr& graph) {
+            return !graph.isNull() && QString::fromStdString(graph->getName()) == word;
+        });
+        if (named == graphs.end())
+        {
+            error = QString("no graph named '%1'").arg(word);
+            return false;
+        }
+        index = unsigned(named - graphs.begin());
+    }
+    // As the host's graph chooser does: the material's choice through the
+    // modifier, the archive's through the archive service, so that reset,
+    // apply and recapture act on the graph chosen.
+    USubstanceMaterialPtr material = _material;
+    oxSubstanceMaterialModifier(material).updateActiveGraph(int(index));
+    bool created = false;
+    const std::shared_ptr<QSubstanceArchive> archive =
+        oxSubstanceArchiveFactory::instance().getMaterialArchive(_material->getId(), created);
+    archive->setActiveGraphIndex(int(index));
+    result = QString("active graph '%1'").arg(QString::fromStdString(graphs[index]->getName()));
+    return true;
+}
+
+bool EditSession::addPresets(const QString& file, QString& result, QString& error)
+{
+    error = presetFileRefusal(file);
+    if (!error.isEmpty())
+        return false;
+    const std::vector<SubstancePresetPtr> presets = oxSubstancePresetUtils::importPresets(
+        _material, QStringList{QFileInfo(file).absoluteFilePath()}, false, true);
+    if (presets.empty())
+    {
+        error = QString("'%1' holds no preset to add").arg(file);
+        return false;
+    }
+    result = push(new oxAddSubstancePresetUndoCommand(_material, presets, nullptr));
     return true;
 }
 

@@ -18,10 +18,6 @@
 
 namespace {
 
-// The attribute whose value is the material's output size: log2 of width and
-// height, and the material's sync flag.
-const QString kOutputSizeId = QStringLiteral("$outputsize");
-
 /// A float as the double nearest to the shortest decimal that reads back as
 /// the same float: JSON and the text form then print that decimal.
 QJsonValue number(float value)
@@ -193,6 +189,17 @@ void describeRange(const AttributeValuePtr& value, QJsonObject& out)
     }
 }
 
+} // namespace
+
+QJsonValue valueToJson(const AttributeValuePtr& attribute, const QVariant& value)
+{
+    const QJsonValue json = variantToJson(value);
+    if (QString::fromStdString(attribute->getUuid()) != OutputSizeId)
+        return json;
+    const QJsonArray log2 = json.toArray();
+    return log2.size() == 3 ? QJsonValue(outputSize(log2, log2.at(2))) : QJsonValue();
+}
+
 QJsonObject describeAttribute(const USubstanceMaterialPtr& material, const AttributeValuePtr& value)
 {
     QJsonObject out;
@@ -200,16 +207,12 @@ QJsonObject describeAttribute(const USubstanceMaterialPtr& material, const Attri
     out["id"] = QString::fromStdString(value->getUuid());
     out["type"] = QString::fromStdString(value->getTypeString());
     QVariant current;
-    out["value"] = oxSubstanceAttributeSync().getOsgAttribute(material, value, current) ? variantToJson(current)
+    out["value"] = oxSubstanceAttributeSync().getOsgAttribute(material, value, current) ? valueToJson(value, current)
                                                                                           : QJsonValue();
     describeRange(value, out);
-    if (out["id"] == kOutputSizeId)
-    {
-        const QJsonArray log2 = out["value"].toArray();
-        out["value"] = log2.size() == 3 ? QJsonValue(outputSize(log2, log2.at(2))) : QJsonValue();
+    if (out["id"] == OutputSizeId)
         for (const char* key : {"min", "max", "defaultValue"})
             out[key] = outputSize(out[key].toArray());
-    }
     if (!value->getWidget().empty())
         out["widget"] = QString::fromStdString(value->getWidget());
     if (!value->getDefault().empty())
@@ -220,6 +223,8 @@ QJsonObject describeAttribute(const USubstanceMaterialPtr& material, const Attri
         out["description"] = QString::fromStdString(value->getDescription());
     return out;
 }
+
+namespace {
 
 QJsonArray describeGraphs(const USubstanceMaterialPtr& material)
 {
@@ -289,6 +294,8 @@ QJsonArray describeComponents(const USubstanceMaterialPtr& material)
     return components;
 }
 
+} // namespace
+
 QString valueText(const QJsonValue& v)
 {
     const QJsonObject object = v.toObject();
@@ -296,7 +303,7 @@ QString valueText(const QJsonValue& v)
     {
         QString text = valueText(object["width"]) + " x " + valueText(object["height"]);
         if (object.contains("synced"))
-            text += object["synced"].toBool() ? ", synced" : ", not synced";
+            text += ", " + (object["synced"].toBool() ? SyncedWord : UnsyncedWord);
         return text;
     }
     if (object.contains("image"))
@@ -316,6 +323,8 @@ QString valueText(const QJsonValue& v)
         return QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
     return "none";
 }
+
+namespace {
 
 /// Everything that the report says of an attribute besides its heading line:
 /// the usual keys first, in a fixed order, then any other key by name.

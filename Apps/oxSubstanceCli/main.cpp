@@ -2,17 +2,19 @@
 /// in the stand-in host, loads a Substance archive into it through the
 /// scripting interface, optionally imports preset files, runs edit steps
 /// through the undo commands, exports preset files, and prints what the
-/// library built.
+/// library built. main() runs one function per phase; a phase that ends the
+/// program gives its exit code.
 
+#include "CliFiles.h"
 #include "EditScript.h"
 #include "MaterialReport.h"
+#include "ValueEntry.h"
 
 #include "oxSubstanceCommandSupport.h"
 #include "oxSubstancePresetUtils.h"
 #include "oxSubstancePythonInterface.h"
 
 #include "host/Materials.h"
-#include "host/QSubstanceArchive.h"
 #include "oxStandInFiles.h"
 #include "oxStandInServices.h"
 #include "oxStandInTesting.h"
@@ -26,19 +28,30 @@
 #include <QLoggingCategory>
 #include <QTextStream>
 
-#include <cstdio>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace {
 
-enum ExitCode
+/// An exit code of the program and what it means (--help lists them).
+struct ExitCode
 {
-    Ok = 0,
-    LoadFailed = 1,
-    UsageError = 2,
-    PresetFailed = 3,
-    EditFailed = 4
+    int code;
+    const char* meaning;
 };
+
+constexpr ExitCode Ok{0, "success"};
+constexpr ExitCode LoadFailed{1, "the archive did not load"};
+constexpr ExitCode UsageError{2, "bad command line (an unknown option, an option without its value or with a bad "
+                                 "value, an edit script that cannot be read, or an export that would overwrite a "
+                                 "file that the run reads)"};
+constexpr ExitCode PresetFailed{3, "a preset file could not be read or written or a preset index is out of range"};
+constexpr ExitCode EditFailed{4, "an edit step could not run (the message names the step)"};
+constexpr ExitCode ExitCodes[] = {Ok, LoadFailed, UsageError, PresetFailed, EditFailed};
+
+/// What a phase gives: the exit code when the program ends there, none to go on.
+using Stop = std::optional<ExitCode>;
 
 /// Largest edit script read: a script is a short list of steps.
 constexpr qint64 MaxEditScriptSize = qint64(1) << 20;
@@ -85,6 +98,300 @@ bool parseIndexes(const QString& text, std::vector<unsigned int>& indexes)
     return !indexes.empty();
 }
 
+/// What the command line asks for.
+struct Options
+{
+    QString archive;
+    QString name;
+    bool json = false;
+    bool environment = false;
+    QStringList imports;
+    bool hasScript = false;
+    QString script;
+    QStringList edits;
+    bool exporting = false;
+    QString exportFile;
+    bool exportAll = true;
+    std::vector<unsigned int> exportIndexes;
+};
+
+/// \p text as lines of at most 100 characters, each but the first after \p indent blanks.
+QString wrapped(const QString& text, int indent)
+{
+    QString lines;
+    int length = indent;
+    for (const QString& word : text.split(' '))
+    {
+        if (length > indent && length + 1 + word.size() > 100)
+        {
+            lines += "\n" + QString(indent, ' ');
+            length = indent;
+        }
+        else if (length > indent)
+        {
+            lines += ' ';
+            ++length;
+        }
+        lines += word;
+        length += word.size();
+    }
+    return lines;
+}
+
+QString helpText(const QCommandLineParser& parser)
+{
+    QString text = parser.helpText() + "\n" + editStepHelp() + "\n" + valueFormHelp() + "\n" +
+                   "Loading an archive also reads, by itself, the preset file beside it that is named after it\n"
+                   "(materials.sbsar: materials.sbsprs; the name up to its first dot); its presets of other\n"
+                   "graphs and those that the material has already are skipped with a warning each.\n"
+                   "\nExit codes:\n";
+    for (const ExitCode& exit : ExitCodes)
+        text += QString("  %1  %2\n").arg(exit.code).arg(wrapped(exit.meaning, 5));
+    return text;
+}
+
+Stop parseCommandLine(const QCoreApplication& app, Options& options)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "Loads a Substance archive into a material of the stand-in host and prints its graphs, attribute "
+        "groups, attributes, presets and colour components.");
+    const QCommandLineOption helpOption({"h", "help"},
+                                        "Show this help: the options, edit steps, values and exit codes.");
+    parser.addPositionalArgument("archive", "The archive file (.sbsar) to load.");
+    const QCommandLineOption jsonOption("json", "Print the report as JSON.");
+    const QCommandLineOption importOption("import", "Add the presets of a preset file (repeatable).", "file");
+    const QCommandLineOption exportOption("export", "Export presets to a preset file.", "file");
+    const QCommandLineOption presetsOption("presets", "Comma-separated preset indexes to export (default: all).",
+                                           "indexes");
+    const QCommandLineOption environmentOption("environment",
+                                               "Load into the texture-generator material of an environment material.");
+    const QCommandLineOption nameOption("name", "Name of the material (default: the archive's base name).", "name");
+    const QCommandLineOption scriptOption("script", "Run the edit steps of a script file, one a line (once).", "file");
+    const QCommandLineOption editOption("edit", "Run one edit step (repeatable; after --script).", "step");
+    parser.addOptions({helpOption, jsonOption, importOption, exportOption, presetsOption, environmentOption, nameOption,
+                       scriptOption, editOption});
+    if (!parser.parse(app.arguments()))
+    {
+        printError(parser.errorText() + " See --help.");
+        return UsageError;
+    }
+    if (parser.isSet(helpOption))
+    {
+        QTextStream(stdout) << helpText(parser);
+        return Ok;
+    }
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1)
+    {
+        printError("expected exactly one archive file; see --help");
+        return UsageError;
+    }
+    if (parser.values(scriptOption).size() > 1)
+    {
+        printError("--script is given more than once: put the steps into one script, or add steps with --edit");
+        return UsageError;
+    }
+    if (parser.isSet(presetsOption) && !parseIndexes(parser.value(presetsOption), options.exportIndexes))
+    {
+        printError(QString("'%1' is not a list of preset indexes").arg(parser.value(presetsOption)));
+        return UsageError;
+    }
+    if (parser.isSet(presetsOption) && !parser.isSet(exportOption))
+    {
+        printError("--presets needs --export");
+        return UsageError;
+    }
+
+    options.archive = positional.first();
+    options.name = parser.isSet(nameOption) ? parser.value(nameOption) : QFileInfo(options.archive).baseName();
+    options.json = parser.isSet(jsonOption);
+    options.environment = parser.isSet(environmentOption);
+    options.imports = parser.values(importOption);
+    options.hasScript = parser.isSet(scriptOption);
+    options.script = parser.value(scriptOption);
+    options.edits = parser.values(editOption);
+    options.exporting = parser.isSet(exportOption);
+    options.exportFile = parser.value(exportOption);
+    options.exportAll = !parser.isSet(presetsOption);
+    return std::nullopt;
+}
+
+/// The script's steps, then those of the --edit options; every step is split
+/// into words before any runs.
+Stop readSteps(const Options& options, std::vector<EditStep>& steps)
+{
+    QString error;
+    if (options.hasScript)
+    {
+        QByteArray text;
+        QString problem;
+        if (!oxStandIn::readRegularFile(options.script, MaxEditScriptSize, text, problem))
+        {
+            printError(QString("cannot read the edit script '%1': %2").arg(options.script, problem));
+            return UsageError;
+        }
+        if (!scriptSteps(QString::fromUtf8(text), options.script, steps, error))
+        {
+            printError(error);
+            return EditFailed;
+        }
+    }
+    for (int i = 0; i < options.edits.size(); ++i)
+    {
+        EditStep step;
+        if (!readStep(QString("--edit %1").arg(i + 1), options.edits[i], step, error))
+        {
+            printError(error);
+            return EditFailed;
+        }
+        steps.push_back(step);
+    }
+    return std::nullopt;
+}
+
+/// Refuses an export that would overwrite a file that the run reads.
+Stop checkExportTarget(const Options& options, const std::vector<EditStep>& steps)
+{
+    if (!options.exporting)
+        return std::nullopt;
+    std::vector<std::pair<QString, QString>> read{
+        {"the archive", options.archive},
+        {"the preset file beside the archive", associatedPresetFile(options.archive)}};
+    for (const QString& file : options.imports)
+        read.emplace_back("a preset file that --import reads", file);
+    for (const QString& file : addedPresetFiles(steps))
+        read.emplace_back("a preset file that add-presets reads", file);
+    if (options.hasScript)
+        read.emplace_back("the edit script", options.script);
+    for (const auto& [what, file] : read)
+    {
+        if (sameFile(options.exportFile, file))
+        {
+            printError(QString("will not export to '%1': it is %2 ('%3')").arg(options.exportFile, what, file));
+            return UsageError;
+        }
+    }
+    return std::nullopt;
+}
+
+/// The material that the program is the host of.
+struct HostMaterial
+{
+    oxSubstanceHeld<USubstanceMaterialPtr> substance;
+    /// With --environment: the environment material whose texture generator is substance.
+    oxSubstanceHeld<USubstanceEnvironmentMaterialPtr> environment;
+
+    /// The material that the scripting interface is given.
+    MaterialPtr target() const
+    {
+        if (!environment.get().isNull())
+            return environment.get();
+        return substance.get();
+    }
+};
+
+Stop loadMaterial(const Options& options, HostMaterial& material)
+{
+    material.substance = USubstanceMaterial::create();
+    {
+        osgEdit edit(material.substance.get(), MaterialBase::NameFieldMask);
+        material.substance.get()->setName(options.name.toStdString());
+    }
+    if (options.environment)
+    {
+        material.environment = USubstanceEnvironmentMaterial::create();
+        material.environment.get()->setTextureGeneratorMaterial(material.substance.get());
+    }
+    if (!oxSubstancePythonInterface::loadArchive(material.target(), options.archive.toUtf8().constData()))
+    {
+        printMessages();
+        printError(QString("could not load the archive '%1'").arg(options.archive));
+        return LoadFailed;
+    }
+    return std::nullopt;
+}
+
+Stop importPresets(const Options& options, const HostMaterial& material)
+{
+    for (const QString& file : options.imports)
+    {
+        const QString refusal = presetFileRefusal(file);
+        if (!refusal.isEmpty())
+        {
+            printError(refusal);
+            return PresetFailed;
+        }
+        oxSubstancePythonInterface::loadPreset(material.target(), file.toUtf8().constData());
+    }
+    return std::nullopt;
+}
+
+Stop runSteps(const std::vector<EditStep>& steps, EditSession& session)
+{
+    for (const EditStep& step : steps)
+    {
+        QString error;
+        if (!session.run(step, error))
+        {
+            printError(step.failure(error));
+            return EditFailed;
+        }
+    }
+    return std::nullopt;
+}
+
+Stop exportPresets(Options& options, const USubstanceMaterialPtr& material)
+{
+    if (!options.exporting)
+        return std::nullopt;
+    const std::size_t count = material->getSubstancePresets().size();
+    if (count == 0)
+    {
+        printError("the material has no presets to export");
+        return PresetFailed;
+    }
+    if (options.exportAll)
+        for (unsigned int i = 0; i < count; ++i)
+            options.exportIndexes.push_back(i);
+    if (!oxSubstancePresetUtils::indexesValid(material, options.exportIndexes))
+    {
+        printError(QString("preset indexes must be distinct and below %1").arg(count));
+        return PresetFailed;
+    }
+    if (!oxSubstancePresetUtils::exportPresets(material, options.exportIndexes, options.exportFile))
+    {
+        printError(QString("could not write the preset file '%1'").arg(options.exportFile));
+        return PresetFailed;
+    }
+    return std::nullopt;
+}
+
+/// The final report, with the steps and the undo history when steps ran. As
+/// text, the log's messages follow on the standard error stream; as JSON, they
+/// are in the report.
+void printReport(const Options& options, const USubstanceMaterialPtr& material, const EditSession& session,
+                 bool stepsRan, QTextStream& out)
+{
+    QJsonObject report = describeMaterial(material);
+    if (stepsRan)
+    {
+        report["edits"] = session.steps();
+        report["undoHistory"] = session.history();
+    }
+    if (options.json)
+    {
+        report["messages"] = logMessages();
+        out << QJsonDocument(report).toJson(QJsonDocument::Indented);
+    }
+    else
+        out << reportToText(report);
+    out.flush();
+    if (!options.json)
+        printMessages();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -97,154 +404,26 @@ int main(int argc, char** argv)
     // The host's Substance service, which the undo commands notify.
     const oxStandIn::ScopedSubstanceService service;
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        "Loads a Substance archive into a material of the stand-in host and prints its graphs, attribute "
-        "groups, attributes, presets and colour components.");
-    parser.addHelpOption();
-    parser.addPositionalArgument("archive", "The archive file (.sbsar) to load.");
-    const QCommandLineOption jsonOption("json", "Print the report as JSON.");
-    const QCommandLineOption importOption("import", "Add the presets of a preset file (repeatable).", "file");
-    const QCommandLineOption exportOption("export", "Export presets to a preset file.", "file");
-    const QCommandLineOption presetsOption("presets", "Comma-separated preset indexes to export (default: all).",
-                                           "indexes");
-    const QCommandLineOption environmentOption("environment",
-                                               "Load into the texture-generator material of an environment material.");
-    const QCommandLineOption nameOption("name", "Name of the material (default: the archive's base name).", "name");
-    const QCommandLineOption scriptOption("script", "Run the edit steps of a script file, one a line.", "file");
-    const QCommandLineOption editOption("edit", "Run one edit step (repeatable; after --script).", "step");
-    parser.addOptions({jsonOption, importOption, exportOption, presetsOption, environmentOption, nameOption,
-                       scriptOption, editOption});
-    parser.process(app);
-
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1)
-    {
-        printError("expected exactly one archive file; see --help");
-        return UsageError;
-    }
-    std::vector<unsigned int> exportIndexes;
-    if (parser.isSet(presetsOption) && !parseIndexes(parser.value(presetsOption), exportIndexes))
-    {
-        printError(QString("'%1' is not a list of preset indexes").arg(parser.value(presetsOption)));
-        return UsageError;
-    }
-    if (parser.isSet(presetsOption) && !parser.isSet(exportOption))
-    {
-        printError("--presets needs --export");
-        return UsageError;
-    }
-
-    const QString archivePath = positional.first();
-    const QString name = parser.isSet(nameOption) ? parser.value(nameOption) : QFileInfo(archivePath).baseName();
-
-    const oxSubstanceHeld<USubstanceMaterialPtr> substance(USubstanceMaterial::create());
-    {
-        osgEdit edit(substance.get(), MaterialBase::NameFieldMask);
-        substance.get()->setName(name.toStdString());
-    }
-    const oxSubstanceHeld<USubstanceEnvironmentMaterialPtr> environment(
-        parser.isSet(environmentOption) ? USubstanceEnvironmentMaterial::create() : USubstanceEnvironmentMaterialPtr());
-    MaterialPtr target = substance.get();
-    if (!environment.get().isNull())
-    {
-        environment.get()->setTextureGeneratorMaterial(substance.get());
-        target = environment.get();
-    }
-
-    if (!oxSubstancePythonInterface::loadArchive(target, archivePath.toUtf8().constData()))
-    {
-        printMessages();
-        printError(QString("could not load the archive '%1'").arg(archivePath));
-        return LoadFailed;
-    }
-
-    for (const QString& file : parser.values(importOption))
-    {
-        const QString problem = oxStandIn::presetFileProblem(file);
-        if (!problem.isEmpty())
-        {
-            printError(QString("'%1' is not a preset file: %2").arg(file, problem));
-            return PresetFailed;
-        }
-        oxSubstancePythonInterface::loadPreset(target, file.toUtf8().constData());
-    }
+    Options options;
+    std::vector<EditStep> steps;
+    HostMaterial material;
+    if (const Stop stop = parseCommandLine(app, options))
+        return stop->code;
+    if (const Stop stop = readSteps(options, steps))
+        return stop->code;
+    if (const Stop stop = checkExportTarget(options, steps))
+        return stop->code;
+    if (const Stop stop = loadMaterial(options, material))
+        return stop->code;
+    if (const Stop stop = importPresets(options, material))
+        return stop->code;
 
     QTextStream out(stdout);
-    const bool json = parser.isSet(jsonOption);
-    // The report at this point. As text, the log messages go to the standard
-    // error stream once, after the last report.
-    const auto printReport = [&](const QJsonObject& extra, bool last) {
-        QJsonObject report = describeMaterial(substance.get());
-        for (auto it = extra.begin(); it != extra.end(); ++it)
-            report[it.key()] = it.value();
-        if (json)
-        {
-            report["messages"] = logMessages();
-            out << QJsonDocument(report).toJson(QJsonDocument::Indented);
-        }
-        else
-            out << reportToText(report);
-        out.flush();
-        if (!json && last)
-            printMessages();
-    };
-
-    QStringList steps;
-    if (parser.isSet(scriptOption))
-    {
-        const QString script = parser.value(scriptOption);
-        QByteArray text;
-        QString problem;
-        if (!oxStandIn::readRegularFile(script, MaxEditScriptSize, text, problem))
-        {
-            printError(QString("cannot read the edit script '%1': %2").arg(script, problem));
-            return EditFailed;
-        }
-        steps = scriptSteps(QString::fromUtf8(text));
-    }
-    steps << parser.values(editOption);
-    EditSession edits(substance.get(), out, json, [&] { printReport(QJsonObject(), false); });
-    for (int i = 0; i < steps.size(); ++i)
-    {
-        QString error;
-        if (!edits.run(steps[i], error))
-        {
-            printError(QString("step %1 (%2): %3").arg(i + 1).arg(steps[i], error));
-            return EditFailed;
-        }
-    }
-
-    if (parser.isSet(exportOption))
-    {
-        const std::size_t count = substance.get()->getSubstancePresets().size();
-        if (!parser.isSet(presetsOption))
-            for (unsigned int i = 0; i < count; ++i)
-                exportIndexes.push_back(i);
-        if (count == 0)
-        {
-            printError("the material has no presets to export");
-            return PresetFailed;
-        }
-        if (!oxSubstancePresetUtils::indexesValid(substance.get(), exportIndexes))
-        {
-            printError(QString("preset indexes must be distinct and below %1").arg(count));
-            return PresetFailed;
-        }
-        const QString file = parser.value(exportOption);
-        if (!oxSubstancePresetUtils::exportPresets(substance.get(), exportIndexes, file))
-        {
-            printError(QString("could not write the preset file '%1'").arg(file));
-            return PresetFailed;
-        }
-    }
-
-    QJsonObject extra;
-    if (!steps.isEmpty())
-    {
-        extra["edits"] = edits.steps();
-        extra["undoHistory"] = edits.history();
-    }
-    printReport(extra, true);
-    return Ok;
+    EditSession session(material.substance.get(), out, options.json);
+    if (const Stop stop = runSteps(steps, session))
+        return stop->code;
+    if (const Stop stop = exportPresets(options, material.substance.get()))
+        return stop->code;
+    printReport(options, material.substance.get(), session, !steps.empty(), out);
+    return Ok.code;
 }

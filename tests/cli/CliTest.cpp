@@ -9,6 +9,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <string>
@@ -176,7 +178,7 @@ TEST(CliTest, RefusesFilesThatAreNotRegularAndReadsSingleBytePresetFiles)
     } cases[] = {
         {{"/dev/zero"}, 1, "Unable to load Substance archive '/dev/zero': the file is not a regular file."},
         {{"materials.sbsar", "--import", fifo}, 3, "'" + fifo + "' is not a preset file: the file is not a regular file"},
-        {{"materials.sbsar", "--script", fifo}, 4,
+        {{"materials.sbsar", "--script", fifo}, 2,
          "cannot read the edit script '" + fifo + "': the file is not a regular file"},
         {{"materials.sbsar", "--import", latin1}, 0, ""},
         {{bare, "--export", dir.filePath("none.sbsprs")}, 3, "the material has no presets to export"},
@@ -242,5 +244,100 @@ INSTANTIATE_TEST_SUITE_P(
                  "'panorama.sbsar' is not a preset file"},
         BadInput{"NoArchive", {}, 2, "expected exactly one archive file"},
         BadInput{"IndexesNotNumbers", {"materials.sbsar", "--export", "x.sbsprs", "--presets", "a"}, 2,
-                 "'a' is not a list of preset indexes"}),
+                 "'a' is not a list of preset indexes"},
+        BadInput{"PresetsWithoutExport", {"materials.sbsar", "--presets", "0"}, 2, "--presets needs --export"},
+        BadInput{"UnknownOption", {"materials.sbsar", "--bogus"}, 2, "Unknown option 'bogus'."},
+        BadInput{"OptionWithoutValue", {"materials.sbsar", "--name"}, 2, "Missing value after '--name'."},
+        BadInput{"ScriptNotThere", {"materials.sbsar", "--script", "nowhere.txt"}, 2,
+                 "cannot read the edit script 'nowhere.txt': the file does not exist"},
+        BadInput{"TwoScripts", {"materials.sbsar", "--script", "a.txt", "--script", "b.txt"}, 2,
+                 "--script is given more than once"}),
     [](const ::testing::TestParamInfo<BadInput>& info) { return std::string(info.param.name); });
+
+// An export never overwrites a file that the run reads, however its path is spelt.
+TEST(CliTest, RefusesToExportOverAFileThatTheRunReads)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QDir d(dir.path());
+    for (const char* name : {"materials.sbsar", "materials.sbsprs"})
+        ASSERT_TRUE(QFile::copy(QString(OX_SAMPLES_DIR "/") + name, d.filePath(name)));
+    ASSERT_TRUE(QFile::copy(d.filePath("materials.sbsprs"), d.filePath("more.sbsprs")));
+    ASSERT_TRUE(QFile::link(d.filePath("materials.sbsar"), d.filePath("link.sbsar")));
+    ASSERT_TRUE(writeFile(d.filePath("edits.txt"), "print\n"));
+    const QString archive = d.filePath("materials.sbsar");
+    const struct
+    {
+        QStringList more;
+        QString target;
+        const char* what;
+    } cases[] = {
+        {{}, archive, "it is the archive"},
+        {{}, dir.path() + "/./materials.sbsar", "it is the archive"},
+        {{}, d.filePath("link.sbsar"), "it is the archive"},
+        {{}, d.filePath("materials.sbsprs"), "it is the preset file beside the archive"},
+        {{"--import", d.filePath("more.sbsprs")}, dir.path() + "/../" + d.dirName() + "/more.sbsprs",
+         "it is a preset file that --import reads"},
+        {{"--edit", "add-presets " + d.filePath("more.sbsprs")}, d.filePath("more.sbsprs"),
+         "it is a preset file that add-presets reads"},
+        {{"--script", d.filePath("edits.txt")}, d.filePath("edits.txt"), "it is the edit script"},
+    };
+    QMap<QString, QByteArray> before;
+    for (const QString& name : d.entryList(QDir::Files))
+        before[name] = readFile(d.filePath(name));
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.target.toStdString());
+        const CliRun run = runCli(QStringList{archive, "--export", c.target} + c.more);
+        EXPECT_EQ(run.exitCode, 2) << run.err.toStdString();
+        EXPECT_TRUE(run.err.startsWith(QString("oxSubstanceCli: will not export to '%1': %2 ('").arg(c.target, c.what)))
+            << run.err.toStdString();
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+        EXPECT_EQ(run.out, "");
+    }
+    for (const QString& name : d.entryList(QDir::Files))
+        EXPECT_EQ(readFile(d.filePath(name)), before.value(name)) << name.toStdString();
+
+    // A new file beside them is written.
+    const CliRun fresh = runCli({archive, "--export", d.filePath("out.sbsprs")});
+    EXPECT_EQ(fresh.exitCode, 0) << fresh.err.toStdString();
+    EXPECT_TRUE(readFile(d.filePath("out.sbsprs")).startsWith("<sbspresets"));
+}
+
+TEST(CliTest, HelpAndReadmeTellTheSameStepsValuesAndExitCodes)
+{
+    const CliRun help = runCli({"--help"});
+    ASSERT_EQ(help.exitCode, 0) << help.err.toStdString();
+    EXPECT_EQ(help.err, "");
+    for (const char* text :
+         {"set PROPERTY VALUE...", "apply PRESET [default-size]", "reset", "graph GRAPH", "add-presets FILE",
+          "remove INDEX...", "reorder INDEX...", "recapture INDEX", "undo [COUNT], redo [COUNT]", "print, history",
+          "colour       3 numbers, or 4", "output size  width and height in pixels", "1024 x 512 unsynced",
+          "the preset file beside it", "Exit codes:"})
+        EXPECT_TRUE(help.out.contains(QString::fromUtf8(text))) << "missing: " << text;
+
+    // README's command-line section says the same, in the same words.
+    const QString readme = QString::fromUtf8(readFile(OX_SOURCE_DIR "/README.md")).simplified();
+    ASSERT_FALSE(readme.isEmpty());
+    QStringList meanings;
+    const QRegularExpression codeLine(QStringLiteral("^  \\d  "));
+    for (const QString& line : help.out.mid(help.out.indexOf("Exit codes:\n")).split('\n'))
+    {
+        if (codeLine.match(line).hasMatch())
+            meanings << line.mid(5);
+        else if (line.startsWith("     ") && !meanings.isEmpty())
+            meanings.last() += " " + line.trimmed();
+    }
+    ASSERT_EQ(meanings.size(), 5) << help.out.toStdString();
+    for (int code = 0; code < meanings.size(); ++code)
+        EXPECT_TRUE(readme.contains(QString("%1 %2").arg(code).arg(meanings[code])))
+            << "README lacks exit code " << code << ": " << meanings[code].toStdString();
+    for (const char* step : {"`graph GRAPH`", "`set PROPERTY VALUE...`", "`add-presets FILE`"})
+        EXPECT_TRUE(readme.contains(QString::fromUtf8(step))) << "README lacks " << step;
+
+    // The warnings of the first sample run are in README too.
+    const CliRun sample = runCli({"materials.sbsar"});
+    ASSERT_EQ(sample.exitCode, 0);
+    for (const QString& line : sample.err.split('\n', Qt::SkipEmptyParts))
+        EXPECT_TRUE(readme.contains(line.simplified())) << "README lacks: " << line.toStdString();
+}
