@@ -120,7 +120,7 @@ void defineRecords(py::module_& m)
         .def(py::init([](std::string name, std::string content, std::string sourcePath) {
                  return PyPreset{std::move(name), std::move(content), std::move(sourcePath)};
              }),
-             "name"_a, "content"_a, "source_path"_a = "")
+             "name"_a, "content"_a, "source_path"_a = "", "A preset record, for add_presets.")
         .def_readonly("name", &PyPreset::name, "The preset's name.")
         .def_readonly("content", &PyPreset::content, "The preset's XML text.")
         .def_readonly("source_path", &PyPreset::sourcePath, "The file that it was read from; '' for none.")

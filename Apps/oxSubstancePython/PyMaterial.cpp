@@ -329,7 +329,7 @@ py::dict PyMaterial::textures() const
         const ImagePtr image = c->getImage();
         textures[py::str(c->getComponentName())] =
             image.isNull() ? py::object(py::none())
-                           : py::object(py::make_tuple(image->getWidth(), image->getHeight(), PyImage(image).dataType()));
+                           : py::object(py::make_tuple(image->getWidth(), image->getHeight(), dataTypeName(image)));
     }
     return textures;
 }

@@ -381,9 +381,9 @@ oxSubstanceStoredValue readImage(py::handle value, const std::string& property)
 
 } // namespace
 
-std::string PyImage::dataType() const
+std::string dataTypeName(const ImagePtr& image)
 {
-    switch (_image.get()->getDataType())
+    switch (image->getDataType())
     {
     case osg::Image::OSG_UINT8_IMAGEDATA: return "uint8";
     case osg::Image::OSG_UINT16_IMAGEDATA: return "uint16";
@@ -391,6 +391,11 @@ std::string PyImage::dataType() const
     case osg::Image::OSG_FLOAT32_IMAGEDATA: return "float32";
     default: return "unknown";
     }
+}
+
+std::string PyImage::dataType() const
+{
+    return dataTypeName(_image.get());
 }
 
 py::object valueToPython(const AttributeValuePtr& attribute, const QVariant& value)
@@ -426,7 +431,7 @@ oxSubstanceStoredValue valueFromPython(const AttributeValuePtr& attribute, const
     }
     if (type->kind == Kind::Image)
         return readImage(value, property);
-    if (isOutputSize(attribute) && current.userType() == qMetaTypeId<QOXIntVector3D>())
+    if (isOutputSize(attribute))
         return readOutputSize(*type, current, value, property);
     std::vector<int> counts{type->count};
     if (isColour(attribute))

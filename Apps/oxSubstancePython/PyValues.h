@@ -27,12 +27,14 @@ public:
     const ImagePtr& image() const { return _image.get(); }
     int width() const { return _image.get()->getWidth(); }
     int height() const { return _image.get()->getHeight(); }
-    /// "uint8", "uint16", "uint32", "float32".
     std::string dataType() const;
 
 private:
     oxSubstanceHeld<ImagePtr> _image;
 };
+
+/// The name of an image's channel type: "uint8", "uint16", "uint32", "float32".
+std::string dataTypeName(const ImagePtr& image);
 
 /// What an attribute states besides its value, in Python form: min, max,
 /// default and step in the value's form (None where the type has none), the
