@@ -2,11 +2,13 @@
 
 #include "oxSubstanceValueTypes.h"
 
+using namespace oxValueTypes;
+using AttributeCreator = oxSubstanceAttributeCreator;
 using Description = oxSubstanceInputDescription;
 
 oxSubstanceAttributeCreator::oxSubstanceAttributeCreator()
 {
-    // In the order of oxValueTypes::Rows.
+    // In the order of the rows.
     const Creator creators[] = {
         &oxSubstanceAttributeCreator::createFloatValue,  &oxSubstanceAttributeCreator::createFloat2DValue,
         &oxSubstanceAttributeCreator::createFloat3DValue, &oxSubstanceAttributeCreator::createFloat4DValue,
@@ -14,8 +16,8 @@ oxSubstanceAttributeCreator::oxSubstanceAttributeCreator()
         &oxSubstanceAttributeCreator::createInt3DValue,  &oxSubstanceAttributeCreator::createInt4DValue,
         &oxSubstanceAttributeCreator::createStringValue, &oxSubstanceAttributeCreator::createImageValue,
     };
-    const auto typeStrings = oxValueTypes::mapRows([](auto row) { return decltype(row)::typeString; });
-    static_assert(std::size(creators) == std::tuple_size_v<oxValueTypes::Rows>, "one creator per row");
+    const auto typeStrings = mapRows([](auto row) { return decltype(row)::typeString; });
+    static_assert(std::size(creators) == std::tuple_size_v<Rows>, "one creator per row");
     for (std::size_t i = 0; i < typeStrings.size(); ++i)
         _creators.insert(QLatin1String(typeStrings[i]), creators[i]);
 }
@@ -38,55 +40,17 @@ AttributeValuePtr oxSubstanceAttributeCreator::create(const oxSubstanceInputDesc
     return value;
 }
 
-AttributeValuePtr oxSubstanceAttributeCreator::createFloatValue(const Description& description) const
-{
-    return oxValueTypes::create<oxValueTypes::Float>(description);
-}
-
-AttributeValuePtr oxSubstanceAttributeCreator::createFloat2DValue(const Description& description) const
-{
-    return oxValueTypes::create<oxValueTypes::Float2>(description);
-}
-
-AttributeValuePtr oxSubstanceAttributeCreator::createFloat3DValue(const Description& description) const
-{
-    return oxValueTypes::create<oxValueTypes::Float3>(description);
-}
-
-AttributeValuePtr oxSubstanceAttributeCreator::createFloat4DValue(const Description& description) const
-{
-    return oxValueTypes::create<oxValueTypes::Float4>(description);
-}
-
-AttributeValuePtr oxSubstanceAttributeCreator::createIntValue(const Description& description) const
-{
-    return oxValueTypes::create<oxValueTypes::Int>(description);
-}
-
-AttributeValuePtr oxSubstanceAttributeCreator::createInt2DValue(const Description& description) const
-{
-    return oxValueTypes::create<oxValueTypes::Int2>(description);
-}
-
-AttributeValuePtr oxSubstanceAttributeCreator::createInt3DValue(const Description& description) const
-{
-    return oxValueTypes::create<oxValueTypes::Int3>(description);
-}
-
-AttributeValuePtr oxSubstanceAttributeCreator::createInt4DValue(const Description& description) const
-{
-    return oxValueTypes::create<oxValueTypes::Int4>(description);
-}
-
-AttributeValuePtr oxSubstanceAttributeCreator::createStringValue(const Description& description) const
-{
-    return oxValueTypes::create<oxValueTypes::String>(description);
-}
-
-AttributeValuePtr oxSubstanceAttributeCreator::createImageValue(const Description& description) const
-{
-    return oxValueTypes::create<oxValueTypes::Image>(description);
-}
+// The creators of the table: one row each.
+AttributeValuePtr AttributeCreator::createFloatValue(const Description& d) const { return createValue<Float>(d); }
+AttributeValuePtr AttributeCreator::createFloat2DValue(const Description& d) const { return createValue<Float2>(d); }
+AttributeValuePtr AttributeCreator::createFloat3DValue(const Description& d) const { return createValue<Float3>(d); }
+AttributeValuePtr AttributeCreator::createFloat4DValue(const Description& d) const { return createValue<Float4>(d); }
+AttributeValuePtr AttributeCreator::createIntValue(const Description& d) const { return createValue<Int>(d); }
+AttributeValuePtr AttributeCreator::createInt2DValue(const Description& d) const { return createValue<Int2>(d); }
+AttributeValuePtr AttributeCreator::createInt3DValue(const Description& d) const { return createValue<Int3>(d); }
+AttributeValuePtr AttributeCreator::createInt4DValue(const Description& d) const { return createValue<Int4>(d); }
+AttributeValuePtr AttributeCreator::createStringValue(const Description& d) const { return createValue<String>(d); }
+AttributeValuePtr AttributeCreator::createImageValue(const Description& d) const { return createValue<Image>(d); }
 
 void oxSubstanceAttributeCreator::enrich(AttributeValuePtr value, const Description& description) const
 {

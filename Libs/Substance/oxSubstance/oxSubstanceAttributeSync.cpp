@@ -138,104 +138,29 @@ AttributeValuePtr oxSubstanceAttributeSync::searchProperty(const USubstanceMater
     return labelMatch;
 }
 
-// ---------------------------------------------------------------- setters and getters, by row
+// ---------------------------------------------------------------- setters and getters: one row each
 
-bool oxSubstanceAttributeSync::setFloatValue(AttributeValuePtr& value, const QVariant& newValue)
-{
-    return oxValueTypes::write<oxValueTypes::Float>(value, _material, newValue);
-}
+using namespace oxValueTypes;
+using Sync = oxSubstanceAttributeSync;
 
-bool oxSubstanceAttributeSync::setFloat2DValue(AttributeValuePtr& value, const QVariant& newValue)
-{
-    return oxValueTypes::write<oxValueTypes::Float2>(value, _material, newValue);
-}
+bool Sync::setFloatValue(AttributeValuePtr& v, const QVariant& x) { return writeValue<Float>(v, _material, x); }
+bool Sync::setFloat2DValue(AttributeValuePtr& v, const QVariant& x) { return writeValue<Float2>(v, _material, x); }
+bool Sync::setFloat3DValue(AttributeValuePtr& v, const QVariant& x) { return writeValue<Float3>(v, _material, x); }
+bool Sync::setFloat4DValue(AttributeValuePtr& v, const QVariant& x) { return writeValue<Float4>(v, _material, x); }
+bool Sync::setIntValue(AttributeValuePtr& v, const QVariant& x) { return writeValue<Int>(v, _material, x); }
+bool Sync::setInt2DValue(AttributeValuePtr& v, const QVariant& x) { return writeValue<Int2>(v, _material, x); }
+bool Sync::setInt3DValue(AttributeValuePtr& v, const QVariant& x) { return writeValue<Int3>(v, _material, x); }
+bool Sync::setInt4DValue(AttributeValuePtr& v, const QVariant& x) { return writeValue<Int4>(v, _material, x); }
+bool Sync::setStringValue(AttributeValuePtr& v, const QVariant& x) { return writeValue<String>(v, _material, x); }
+bool Sync::setImageValue(AttributeValuePtr& v, const QVariant& x) { return writeValue<Image>(v, _material, x); }
 
-bool oxSubstanceAttributeSync::setFloat3DValue(AttributeValuePtr& value, const QVariant& newValue)
-{
-    return oxValueTypes::write<oxValueTypes::Float3>(value, _material, newValue);
-}
-
-bool oxSubstanceAttributeSync::setFloat4DValue(AttributeValuePtr& value, const QVariant& newValue)
-{
-    return oxValueTypes::write<oxValueTypes::Float4>(value, _material, newValue);
-}
-
-bool oxSubstanceAttributeSync::setIntValue(AttributeValuePtr& value, const QVariant& newValue)
-{
-    return oxValueTypes::write<oxValueTypes::Int>(value, _material, newValue);
-}
-
-bool oxSubstanceAttributeSync::setInt2DValue(AttributeValuePtr& value, const QVariant& newValue)
-{
-    return oxValueTypes::write<oxValueTypes::Int2>(value, _material, newValue);
-}
-
-bool oxSubstanceAttributeSync::setInt3DValue(AttributeValuePtr& value, const QVariant& newValue)
-{
-    return oxValueTypes::write<oxValueTypes::Int3>(value, _material, newValue);
-}
-
-bool oxSubstanceAttributeSync::setInt4DValue(AttributeValuePtr& value, const QVariant& newValue)
-{
-    return oxValueTypes::write<oxValueTypes::Int4>(value, _material, newValue);
-}
-
-bool oxSubstanceAttributeSync::setStringValue(AttributeValuePtr& value, const QVariant& newValue)
-{
-    return oxValueTypes::write<oxValueTypes::String>(value, _material, newValue);
-}
-
-bool oxSubstanceAttributeSync::setImageValue(AttributeValuePtr& value, const QVariant& newValue)
-{
-    return oxValueTypes::write<oxValueTypes::Image>(value, _material, newValue);
-}
-
-bool oxSubstanceAttributeSync::getFloatValue(const AttributeValuePtr& value, QVariant& result)
-{
-    return oxValueTypes::read<oxValueTypes::Float>(value, _material, result);
-}
-
-bool oxSubstanceAttributeSync::getFloat2DValue(const AttributeValuePtr& value, QVariant& result)
-{
-    return oxValueTypes::read<oxValueTypes::Float2>(value, _material, result);
-}
-
-bool oxSubstanceAttributeSync::getFloat3DValue(const AttributeValuePtr& value, QVariant& result)
-{
-    return oxValueTypes::read<oxValueTypes::Float3>(value, _material, result);
-}
-
-bool oxSubstanceAttributeSync::getFloat4DValue(const AttributeValuePtr& value, QVariant& result)
-{
-    return oxValueTypes::read<oxValueTypes::Float4>(value, _material, result);
-}
-
-bool oxSubstanceAttributeSync::getIntValue(const AttributeValuePtr& value, QVariant& result)
-{
-    return oxValueTypes::read<oxValueTypes::Int>(value, _material, result);
-}
-
-bool oxSubstanceAttributeSync::getInt2DValue(const AttributeValuePtr& value, QVariant& result)
-{
-    return oxValueTypes::read<oxValueTypes::Int2>(value, _material, result);
-}
-
-bool oxSubstanceAttributeSync::getInt3DValue(const AttributeValuePtr& value, QVariant& result)
-{
-    return oxValueTypes::read<oxValueTypes::Int3>(value, _material, result);
-}
-
-bool oxSubstanceAttributeSync::getInt4DValue(const AttributeValuePtr& value, QVariant& result)
-{
-    return oxValueTypes::read<oxValueTypes::Int4>(value, _material, result);
-}
-
-bool oxSubstanceAttributeSync::getStringValue(const AttributeValuePtr& value, QVariant& result)
-{
-    return oxValueTypes::read<oxValueTypes::String>(value, _material, result);
-}
-
-bool oxSubstanceAttributeSync::getImageValue(const AttributeValuePtr& value, QVariant& result)
-{
-    return oxValueTypes::read<oxValueTypes::Image>(value, _material, result);
-}
+bool Sync::getFloatValue(const AttributeValuePtr& v, QVariant& x) { return readValue<Float>(v, _material, x); }
+bool Sync::getFloat2DValue(const AttributeValuePtr& v, QVariant& x) { return readValue<Float2>(v, _material, x); }
+bool Sync::getFloat3DValue(const AttributeValuePtr& v, QVariant& x) { return readValue<Float3>(v, _material, x); }
+bool Sync::getFloat4DValue(const AttributeValuePtr& v, QVariant& x) { return readValue<Float4>(v, _material, x); }
+bool Sync::getIntValue(const AttributeValuePtr& v, QVariant& x) { return readValue<Int>(v, _material, x); }
+bool Sync::getInt2DValue(const AttributeValuePtr& v, QVariant& x) { return readValue<Int2>(v, _material, x); }
+bool Sync::getInt3DValue(const AttributeValuePtr& v, QVariant& x) { return readValue<Int3>(v, _material, x); }
+bool Sync::getInt4DValue(const AttributeValuePtr& v, QVariant& x) { return readValue<Int4>(v, _material, x); }
+bool Sync::getStringValue(const AttributeValuePtr& v, QVariant& x) { return readValue<String>(v, _material, x); }
+bool Sync::getImageValue(const AttributeValuePtr& v, QVariant& x) { return readValue<Image>(v, _material, x); }

@@ -396,7 +396,7 @@ inline void registerForms()
 /// the row's numbers, each component's caption that \p d gives, an "int"'s map
 /// when \p d gives one; all in one bracket. Text and images get nothing here.
 template <class R>
-AttributeValuePtr create(const oxSubstanceInputDescription& d)
+AttributeValuePtr createValue(const oxSubstanceInputDescription& d)
 {
     using C = typename R::Class;
     using T = typename R::Number;
@@ -455,7 +455,7 @@ AttributeValuePtr create(const oxSubstanceInputDescription& d)
 
 /// Reads \p value into \p result when it is of row R's class; false, \p result untouched, otherwise.
 template <class R>
-bool read(const AttributeValuePtr& value, const USubstanceMaterialPtr& material, QVariant& result)
+bool readValue(const AttributeValuePtr& value, const USubstanceMaterialPtr& material, QVariant& result)
 {
     const typename R::Ptr v = R::Ptr::dcast(value);
     return !v.isNull() && R::read(v, material, result);
@@ -463,7 +463,7 @@ bool read(const AttributeValuePtr& value, const USubstanceMaterialPtr& material,
 
 /// Writes \p newValue into \p value when it is of row R's class; false, nothing written, otherwise.
 template <class R>
-bool write(const AttributeValuePtr& value, const USubstanceMaterialPtr& material, const QVariant& newValue)
+bool writeValue(const AttributeValuePtr& value, const USubstanceMaterialPtr& material, const QVariant& newValue)
 {
     const typename R::Ptr v = R::Ptr::dcast(value);
     return !v.isNull() && R::write(v, material, newValue);
