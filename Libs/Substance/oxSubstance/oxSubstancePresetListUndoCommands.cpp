@@ -157,7 +157,7 @@ void oxReorderPresetsUndoCommand::reorderPresets(const std::vector<unsigned>& or
 oxRecapturePresetUndoCommand::oxRecapturePresetUndoCommand(const USubstanceMaterialPtr& material,
                                                            const SubstancePresetPtr& preset, QUndoCommand* parent)
     : oxSubstanceUndoCommand(undoText("Capture substance presets"), material, parent),
-      _presetId(preset.isNull() ? 0u : preset->getId())
+      _presetId(oxSubstanceContainerId(preset))
 {
 }
 
@@ -165,7 +165,7 @@ oxRecapturePresetUndoCommand::~oxRecapturePresetUndoCommand() = default;
 
 SubstancePresetPtr oxRecapturePresetUndoCommand::getPreset() const
 {
-    return SubstancePresetPtr::dcast(osg::FieldContainerFactory::the()->getContainer(_presetId));
+    return oxSubstanceFindContainer<SubstancePresetPtr>(_presetId);
 }
 
 oxRecapturePresetUndoCommand::Capture oxRecapturePresetUndoCommand::captureOf(const SubstancePresetPtr& preset)

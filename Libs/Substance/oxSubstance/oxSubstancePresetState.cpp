@@ -1,6 +1,7 @@
 #include "oxSubstancePresetUtils.h"
 
 #include "oxSubstanceArchiveLookup.h"
+#include "oxSubstanceHandles.h"
 
 #include "host/QSubstanceArchive.h"
 #include "preset/SubstanceAirPreset.h"
@@ -225,8 +226,7 @@ private:
     {
         for (auto it = _materials.begin(); it != _materials.end();)
         {
-            const bool alive =
-                !USubstanceMaterialPtr::dcast(osg::FieldContainerFactory::the()->getContainer(it->first)).isNull();
+            const bool alive = !oxSubstanceFindContainer<USubstanceMaterialPtr>(it->first).isNull();
             it = alive ? std::next(it) : _materials.erase(it);
         }
     }
@@ -299,17 +299,12 @@ void oxSubstancePresetUtils::setPresetContent(const SubstancePresetPtr& preset, 
         preset->setContent(std::move(content));
     }
     // Held across the clear: an image may be one that only the preset holds.
+    const std::vector<oxSubstanceHeld<ImagePtr>> held(images.begin(), images.end());
+    osgEdit edit(preset, SubstancePresetBase::CachedImagesFieldMask);
+    preset->clearImages();
     for (const ImagePtr& image : images)
-        osg::addRef(image);
-    {
-        osgEdit edit(preset, SubstancePresetBase::CachedImagesFieldMask);
-        preset->clearImages();
-        for (const ImagePtr& image : images)
-            if (!image.isNull())
-                preset->addImage(image);
-    }
-    for (const ImagePtr& image : images)
-        osg::subRef(image);
+        if (!image.isNull())
+            preset->addImage(image);
 }
 
 void oxSubstancePresetUtils::captureContent(const USubstanceMaterialPtr& material, const SubstancePresetPtr& preset)
