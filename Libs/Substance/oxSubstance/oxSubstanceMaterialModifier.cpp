@@ -1,5 +1,6 @@
 #include "oxSubstanceMaterialModifier.h"
 
+#include "oxSubstanceArchiveLookup.h"
 #include "oxSubstanceAttributeCreator.h"
 #include "oxSubstanceAttributeSync.h"
 #include "oxSubstanceInputLookup.h"
@@ -38,9 +39,9 @@ bool oxSubstanceMaterialModifier::initFromFile(const QString& path)
     if (material().isNull())
         return false;
 
-    oxSubstanceArchiveFactory& factory = oxSubstanceArchiveFactory::instance();
     bool created = false;
-    const std::shared_ptr<QSubstanceArchive> archive = factory.getMaterialArchive(material()->getId(), created);
+    const std::shared_ptr<QSubstanceArchive> archive =
+        oxSubstanceArchiveLookup::archiveOf(material()->getId(), &created);
     if (!archive)
         return false;
     if (created)
@@ -51,7 +52,7 @@ bool oxSubstanceMaterialModifier::initFromFile(const QString& path)
         QSubstanceBinaryDiskReader reader(path, nullptr);
         if (archive->import(reader) && suitsMaterial(*archive))
             return initWithArchive(archive);
-        factory.releaseMaterialArchive(material()->getId());
+        oxSubstanceArchiveFactory::instance().releaseMaterialArchive(material()->getId());
         return false;
     }
 
