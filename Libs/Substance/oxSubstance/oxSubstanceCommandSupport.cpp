@@ -2,6 +2,7 @@
 
 #include "oxSubstanceArchiveLookup.h"
 #include "oxSubstanceAttributeSync.h"
+#include "oxSubstanceValueWalk.h"
 
 #include "host/Attributes.h"
 #include "host/Materials.h"
@@ -26,25 +27,12 @@ class PropertyIndex
 public:
     PropertyIndex(const USubstanceMaterialPtr& material, const QString& graphName)
     {
-        const std::string name = graphName.toStdString();
-        for (const USubstanceGraphPtr& graph : material->getSubstanceGraphs())
-        {
-            if (graph.isNull() || graph->getName() != name)
-                continue;
-            for (const AttributeGroupPtr& group : graph->getAttributeGroups())
-            {
-                if (group.isNull())
-                    continue;
-                for (const AttributeValuePtr& value : group->getProperties())
-                {
-                    if (value.isNull())
-                        continue;
-                    _held.emplace_back(value);
-                    _byIdentifier.insert(QString::fromStdString(value->getUuid()), value);
-                    _byLabel[QString::fromStdString(value->getName())] = value;
-                }
-            }
-        }
+        oxSubstanceValueWalk::forEachValue(material, graphName.toStdString(), [this](const AttributeValuePtr& value) {
+            _held.emplace_back(value);
+            _byIdentifier.insert(QString::fromStdString(value->getUuid()), value);
+            _byLabel[QString::fromStdString(value->getName())] = value;
+            return true;
+        });
     }
 
     AttributeValuePtr find(const QString& property) const

@@ -2,6 +2,7 @@
 
 #include "oxSubstanceArchiveLookup.h"
 #include "oxSubstanceHandles.h"
+#include "oxSubstanceValueWalk.h"
 
 #include "host/QSubstanceArchive.h"
 #include "preset/SubstanceAirPreset.h"
@@ -272,20 +273,12 @@ void oxSubstancePresetUtils::applyPresetContent(const USubstanceMaterialPtr& mat
         return;
     std::vector<ImagePtr> images;
     if (const osg::MField<AttributeGroupPtr>* groups = material->getActiveAttributeGroups())
-    {
-        for (const AttributeGroupPtr& group : *groups)
-        {
-            if (group.isNull())
-                continue;
-            const osg::MField<AttributeValuePtr> properties = group->getProperties();
-            for (const AttributeValuePtr& value : properties)
-            {
-                const AttributeImageValuePtr imageValue = AttributeImageValuePtr::dcast(value);
-                if (!imageValue.isNull() && !imageValue->getImage().isNull())
-                    images.push_back(imageValue->getImage());
-            }
-        }
-    }
+        oxSubstanceValueWalk::forEachValue(*groups, [&images](const AttributeValuePtr& value) {
+            const AttributeImageValuePtr imageValue = AttributeImageValuePtr::dcast(value);
+            if (!imageValue.isNull() && !imageValue->getImage().isNull())
+                images.push_back(imageValue->getImage());
+            return true;
+        });
     setPresetContent(preset, std::move(content), images);
 }
 
