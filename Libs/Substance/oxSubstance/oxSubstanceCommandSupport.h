@@ -3,8 +3,9 @@
 /// What every undo command of the library shares: finding its material again
 /// by container id, the host's Substance service and its notifications,
 /// rendering, and the one write of a property value; plus the command base
-/// template that gives each command class its command id. What a command keeps
-/// (presets, images, values) it keeps in the holders of oxSubstanceHandles.h.
+/// template that gives each command class its command id and gathers what the
+/// command needs at its first redo(). What a command keeps (presets, images,
+/// values) it keeps in the holders of oxSubstanceHandles.h.
 ///
 /// A command class is written as
 /// \code
@@ -15,12 +16,13 @@
 ///     oxMyUndoCommand(const USubstanceMaterialPtr& material, QUndoCommand* parent)
 ///         : oxSubstanceUndoCommand(oxUndoString("My substance edit", "Material Commands"), material, parent)
 ///     {}
-///     void redo() override; // getMaterial(), notifyPresetsChanged(), ...
+///     void redo() override; // gatherAtFirstRedo(...), getMaterial(), notifyPresetsChanged(), ...
 ///     void undo() override;
 /// };
 /// \endcode
-/// and so has `commandId()`, `id()`, `canMergeWith()` (false), `materialId()`
-/// and `getMaterial()` from the template, and `tr`/`trUtf8` in its own name.
+/// and so has `commandId()`, `id()`, `canMergeWith()` (false), `materialId()`,
+/// `getMaterial()` and `gatherAtFirstRedo()` from the template, and
+/// `tr`/`trUtf8` in its own name.
 
 #include "oxSubstanceExport.h"
 #include "oxSubstanceHandles.h"
@@ -83,8 +85,8 @@ public:
 };
 
 /// Base of every undo command of the library: the host's oxUndoCommand plus the
-/// material's container id and the class's own command id. Adds no virtual
-/// function of its own.
+/// material's container id, the class's own command id and what the command
+/// has gathered at its first redo(). Adds no virtual function of its own.
 template <class Command>
 class oxSubstanceUndoCommand : public oxUndoCommand
 {
@@ -124,6 +126,33 @@ protected:
     /// Merging copies the base's merge state from the newer command.
     void takeMergeStateFrom(const oxSubstanceUndoCommand& newer) { m_mergeTimeStamp = newer.m_mergeTimeStamp; }
 
+    /// Where a command stands with what its redo() and undo() need and that it
+    /// gathers from the material at its first redo() (values before and after,
+    /// an inverse order, contents).
+    enum class Gathering
+    {
+        Pending, ///< not gathered yet: before the first redo(), or while what is needed is missing
+        Ready,   ///< gathered: redo() and undo() act on it
+        Inert,   ///< the command found that it cannot act; it never does
+    };
+
+    /// Runs \p gather, which answers a Gathering, unless the command has
+    /// gathered already: at its first redo(), and at later ones for as long as
+    /// \p gather answers Pending. Returns where the command stands.
+    template <class Gather>
+    Gathering gatherAtFirstRedo(Gather gather)
+    {
+        return _gathering == Gathering::Pending ? gatherNow(gather) : _gathering;
+    }
+    /// Runs \p gather now, whether the command has gathered before or not, and keeps its answer.
+    template <class Gather>
+    Gathering gatherNow(Gather gather)
+    {
+        return _gathering = gather();
+    }
+    Gathering gathering() const { return _gathering; }
+
 private:
     osg::UInt32 _materialId;
+    Gathering _gathering = Gathering::Pending;
 };

@@ -114,13 +114,11 @@ void oxApplySubstancePresetUndoCommand::renderCachedPreset()
 
 void oxApplySubstancePresetUndoCommand::redo()
 {
-    if (!_fetched)
-    {
-        _fetched = true;
-        _fetchSucceeded = fetchUndoData();
-    }
+    // Gathered at the first redo() in any case: a command that cannot act then never does.
+    const Gathering gathered =
+        gatherAtFirstRedo([this] { return fetchUndoData() ? Gathering::Ready : Gathering::Inert; });
     // A material that is gone gets nothing written and nothing announced.
-    if (!_fetchSucceeded || getMaterial().isNull())
+    if (gathered != Gathering::Ready || getMaterial().isNull())
         return;
     applyValues(int(_presetIndex), _redoValues, _newSyncOutputSize);
     if (USubstanceMaterial::isPresetCacheEnabled())
@@ -132,7 +130,7 @@ void oxApplySubstancePresetUndoCommand::redo()
 
 void oxApplySubstancePresetUndoCommand::undo()
 {
-    if (!_fetchSucceeded || getMaterial().isNull())
+    if (gathering() != Gathering::Ready || getMaterial().isNull())
         return;
     applyValues(_previousPreset, _undoValues, _previousSyncOutputSize);
     renderMaterialTextures();
@@ -152,18 +150,19 @@ oxResetSubstanceGraphUndoCommand::~oxResetSubstanceGraphUndoCommand() = default;
 
 void oxResetSubstanceGraphUndoCommand::redo()
 {
+    // Gathered at the first redo() that finds the material.
     const USubstanceMaterialPtr material = getMaterial();
     if (material.isNull())
         return;
-    if (!_fetched)
-    {
-        _fetched = true;
-        const std::shared_ptr<QSubstanceArchive> archive = oxSubstanceArchiveLookup::loadedArchive(material);
-        if (!archive)
-            return;
-        archive->resetGraph();
-        collectChangedValues(material, _graph, archive->getActiveGraphValues(), _undoValues, _redoValues);
-    }
+    gatherAtFirstRedo([this, &material] {
+        // An archive that holds nothing has no defaults: nothing changes, and its render does nothing.
+        if (const std::shared_ptr<QSubstanceArchive> archive = oxSubstanceArchiveLookup::loadedArchive(material))
+        {
+            archive->resetGraph();
+            collectChangedValues(material, _graph, archive->getActiveGraphValues(), _undoValues, _redoValues);
+        }
+        return Gathering::Ready;
+    });
     applyValues(_redoValues);
 }
 

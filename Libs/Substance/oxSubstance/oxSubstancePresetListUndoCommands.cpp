@@ -109,11 +109,8 @@ oxReorderPresetsUndoCommand::~oxReorderPresetsUndoCommand() = default;
 
 void oxReorderPresetsUndoCommand::redo()
 {
-    if (!_fetched)
-    {
-        _fetched = true;
-        getCurrentPresetIndexes();
-    }
+    // Checked at the first redo(): an order that does not fit then never does.
+    gatherAtFirstRedo([this] { return getCurrentPresetIndexes() ? Gathering::Ready : Gathering::Inert; });
     reorderPresets(_order);
 }
 
@@ -122,23 +119,23 @@ void oxReorderPresetsUndoCommand::undo()
     reorderPresets(_inverseOrder);
 }
 
-void oxReorderPresetsUndoCommand::getCurrentPresetIndexes()
+bool oxReorderPresetsUndoCommand::getCurrentPresetIndexes()
 {
     _inverseOrder.clear();
     const USubstanceMaterialPtr material = getMaterial();
     // Valid indexes, none twice, as many as there are presets: a permutation.
     if (!oxSubstancePresetUtils::indexesValid(material, _order) ||
         material->getSubstancePresets().size() != _order.size())
-        return;
+        return false;
     _inverseOrder.assign(_order.size(), 0);
     for (unsigned i = 0; i < _order.size(); ++i)
         _inverseOrder[_order[i]] = i;
-    _valid = true;
+    return true;
 }
 
 void oxReorderPresetsUndoCommand::reorderPresets(const std::vector<unsigned>& order)
 {
-    if (!_valid)
+    if (gathering() != Gathering::Ready)
         return;
     const USubstanceMaterialPtr material = getMaterial();
     if (material.isNull() || material->getSubstancePresets().size() != order.size())
@@ -176,31 +173,34 @@ oxRecapturePresetUndoCommand::Capture oxRecapturePresetUndoCommand::captureOf(co
 
 void oxRecapturePresetUndoCommand::redo()
 {
-    if (_fetched)
-    {
+    if (gathering() == Gathering::Ready)
         setContent(_new);
-        return;
-    }
+    else
+        gatherAtFirstRedo([this] { return capture(); });
+}
+
+oxRecapturePresetUndoCommand::Gathering oxRecapturePresetUndoCommand::capture()
+{
     const SubstancePresetPtr preset = getPreset();
     const USubstanceMaterialPtr material = getMaterial();
     if (preset.isNull() || material.isNull())
-        return;
-    // No state to capture (an archive that holds nothing): the fetch stays
-    // pending rather than give the preset an empty content.
+        return Gathering::Pending;
+    // No state to capture (an archive that holds nothing): the capture waits
+    // rather than give the preset an empty content.
     std::string content = oxSubstancePresetUtils::fetchPresetContent(material);
     if (content.empty())
-        return;
+        return Gathering::Pending;
     _old = captureOf(preset);
     oxSubstancePresetUtils::applyPresetContent(material, preset, std::move(content));
     _new = captureOf(preset);
-    _fetched = true;
     notifyPresetsChanged();
+    return Gathering::Ready;
 }
 
 void oxRecapturePresetUndoCommand::undo()
 {
     // Before the first capture there is nothing to give back.
-    if (_fetched)
+    if (gathering() == Gathering::Ready)
         setContent(_old);
 }
 
