@@ -14,7 +14,7 @@
 ///     Q_DECLARE_TR_FUNCTIONS(oxMyUndoCommand)
 /// public:
 ///     oxMyUndoCommand(const USubstanceMaterialPtr& material, QUndoCommand* parent)
-///         : oxSubstanceUndoCommand(oxUndoString("My substance edit", "Material Commands"), material, parent)
+///         : oxSubstanceUndoCommand("My substance edit", material, parent)
 ///     {}
 ///     void redo() override; // gatherAtFirstRedo(...), getMaterial(), notifyPresetsChanged(), ...
 ///     void undo() override;
@@ -112,8 +112,10 @@ protected:
         : oxUndoCommand(text, parent), _materialId(materialId)
     {
     }
-    oxSubstanceUndoCommand(const oxUndoString& text, const USubstanceMaterialPtr& material, QUndoCommand* parent)
-        : oxSubstanceUndoCommand(text, oxSubstanceCommandSupport::materialIdOf(material), parent)
+    /// A command of the material commands, titled \p title (not translated here).
+    oxSubstanceUndoCommand(const char* title, const USubstanceMaterialPtr& material, QUndoCommand* parent)
+        : oxSubstanceUndoCommand(oxUndoString(title, QStringLiteral("Material Commands")),
+                                 oxSubstanceCommandSupport::materialIdOf(material), parent)
     {
     }
 

@@ -7,8 +7,6 @@
 
 namespace {
 
-const char* const kCategory = "Material Commands";
-
 /// Records, for each archive value that differs from the material's attribute
 /// value, the material's value in \p undoValues and the archive's in
 /// \p redoValues, and sets \p graph to the active graph's name. Inputs that the
@@ -45,8 +43,7 @@ void collectChangedValues(const USubstanceMaterialPtr& material, QString& graph,
 oxApplySubstancePresetUndoCommand::oxApplySubstancePresetUndoCommand(const USubstanceMaterialPtr& material,
                                                                      unsigned presetIndex, bool defaultOutputSize,
                                                                      QUndoCommand* parent)
-    : oxSubstanceUndoCommand(oxUndoString("Apply substance preset", QString::fromLatin1(kCategory)), material,
-                             parent),
+    : oxSubstanceUndoCommand("Apply substance preset", material, parent),
       _presetIndex(presetIndex), _defaultOutputSize(defaultOutputSize)
 {
 }
@@ -141,8 +138,7 @@ void oxApplySubstancePresetUndoCommand::undo()
 
 oxResetSubstanceGraphUndoCommand::oxResetSubstanceGraphUndoCommand(const USubstanceMaterialPtr& material,
                                                                    QUndoCommand* parent)
-    : oxSubstanceUndoCommand(oxUndoString("Reset substance graph", QString::fromLatin1(kCategory)), material,
-                             parent)
+    : oxSubstanceUndoCommand("Reset substance graph", material, parent)
 {
 }
 

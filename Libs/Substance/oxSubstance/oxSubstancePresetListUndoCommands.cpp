@@ -2,23 +2,12 @@
 
 #include "oxSubstancePresetUtils.h"
 
-namespace {
-
-const char* const kCategory = "Material Commands";
-
-oxUndoString undoText(const char* title)
-{
-    return oxUndoString(title, QString::fromLatin1(kCategory));
-}
-
-} // namespace
-
 // ---------------------------------------------------------------- add
 
 oxAddSubstancePresetUndoCommand::oxAddSubstancePresetUndoCommand(const USubstanceMaterialPtr& material,
                                                                  const std::vector<SubstancePresetPtr>& presets,
                                                                  QUndoCommand* parent)
-    : oxSubstanceUndoCommand(undoText("Add substance presets"), material, parent),
+    : oxSubstanceUndoCommand("Add substance presets", material, parent),
       _presets(presets.begin(), presets.end())
 {
 }
@@ -41,7 +30,7 @@ void oxAddSubstancePresetUndoCommand::undo()
 
 oxRemoveSubstancePresetUndoCommand::oxRemoveSubstancePresetUndoCommand(const USubstanceMaterialPtr& material,
                                                                        QUndoCommand* parent)
-    : oxSubstanceUndoCommand(undoText("Remove substance presets"), material, parent)
+    : oxSubstanceUndoCommand("Remove substance presets", material, parent)
 {
 }
 
@@ -101,7 +90,7 @@ void oxRemoveSubstancePresetUndoCommand::undo()
 
 oxReorderPresetsUndoCommand::oxReorderPresetsUndoCommand(const USubstanceMaterialPtr& material,
                                                          const std::vector<unsigned>& order, QUndoCommand* parent)
-    : oxSubstanceUndoCommand(undoText("Reorder substance presets"), material, parent), _order(order)
+    : oxSubstanceUndoCommand("Reorder substance presets", material, parent), _order(order)
 {
 }
 
@@ -153,7 +142,7 @@ void oxReorderPresetsUndoCommand::reorderPresets(const std::vector<unsigned>& or
 
 oxRecapturePresetUndoCommand::oxRecapturePresetUndoCommand(const USubstanceMaterialPtr& material,
                                                            const SubstancePresetPtr& preset, QUndoCommand* parent)
-    : oxSubstanceUndoCommand(undoText("Capture substance presets"), material, parent),
+    : oxSubstanceUndoCommand("Capture substance presets", material, parent),
       _presetId(oxSubstanceContainerId(preset))
 {
 }
