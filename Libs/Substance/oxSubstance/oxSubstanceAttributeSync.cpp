@@ -1,6 +1,7 @@
 #include "oxSubstanceAttributeSync.h"
 
 #include "oxSubstanceValueTypes.h"
+#include "oxSubstanceValueWalk.h"
 
 #include <algorithm>
 #include <cstring>
@@ -110,32 +111,17 @@ bool oxSubstanceAttributeSync::getOsgAttribute(const USubstanceMaterialPtr& mate
 AttributeValuePtr oxSubstanceAttributeSync::searchProperty(const USubstanceMaterialPtr& material,
                                                            const QString& graphName, const QString& property) const
 {
-    if (material.isNull())
-        return AttributeValuePtr();
-
-    const std::string graphNameUtf8 = graphName.toStdString();
     const TextMatch matches(property);
+    AttributeValuePtr identified;
     AttributeValuePtr labelMatch;
-    for (const USubstanceGraphPtr& graph : material->getSubstanceGraphs())
-    {
-        if (graph.isNull() || graph->getName() != graphNameUtf8)
-            continue;
-        for (const AttributeGroupPtr& group : graph->getAttributeGroups())
-        {
-            if (group.isNull())
-                continue;
-            for (const AttributeValuePtr& value : group->getProperties())
-            {
-                if (value.isNull())
-                    continue;
-                if (matches(value->getUuid()))
-                    return value;
-                if (matches(value->getName()))
-                    labelMatch = value;
-            }
-        }
-    }
-    return labelMatch;
+    oxSubstanceValueWalk::forEachValue(material, graphName.toStdString(), [&](const AttributeValuePtr& value) {
+        if (matches(value->getUuid()))
+            identified = value;
+        else if (matches(value->getName()))
+            labelMatch = value;
+        return identified.isNull();
+    });
+    return identified.isNull() ? labelMatch : identified;
 }
 
 // ---------------------------------------------------------------- setters and getters: one row each
