@@ -91,7 +91,8 @@ void defineRecords(py::module_& m)
                       "The type string: 'float', 'float[2]' to 'float[4]', 'int', 'int[2]' to 'int[4]', "
                       "'string' or 'image'.")
         .def_readonly("value", &PyAttribute::value, "The value, in the form that Material.get gives.")
-        .def_readonly("default", &PyAttribute::defaultValue, "The default value (None for an image).")
+        .def_readonly("default", &PyAttribute::defaultValue,
+                      "The default value; for a string or an image, the default as the archive states it.")
         .def_readonly("min", &PyAttribute::min, "The smallest value of each component (None for text and images).")
         .def_readonly("max", &PyAttribute::max, "The largest value of each component (None for text and images).")
         .def_readonly("step", &PyAttribute::step, "The slider step (None for text and images).")

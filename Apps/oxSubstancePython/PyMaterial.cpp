@@ -216,7 +216,9 @@ void PyMaterial::setActiveGraph(const IndexOrName& indexOrName)
     USubstanceMaterialPtr material = substance();
     oxSubstanceMaterialModifier(material).updateActiveGraph(int(index));
     bool created = false;
-    oxSubstanceArchiveFactory::instance().getMaterialArchive(material->getId(), created)->setActiveGraphIndex(int(index));
+    const std::shared_ptr<QSubstanceArchive> archive =
+        oxSubstanceArchiveFactory::instance().getMaterialArchive(material->getId(), created);
+    archive->setActiveGraphIndex(int(index));
 }
 
 std::string PyMaterial::graphName(const std::optional<std::string>& graph) const
@@ -329,7 +331,8 @@ py::dict PyMaterial::textures() const
         const ImagePtr image = c->getImage();
         textures[py::str(c->getComponentName())] =
             image.isNull() ? py::object(py::none())
-                           : py::object(py::make_tuple(image->getWidth(), image->getHeight(), dataTypeName(image)));
+                           : py::object(py::make_tuple(image->getWidth(), image->getHeight(),
+                                                     oxValueForms::dataTypeName(image->getDataType()).toStdString()));
     }
     return textures;
 }
@@ -342,9 +345,9 @@ void PyMaterial::set(const std::string& property, const py::object& value, const
     const AttributeValuePtr attr = this->attribute(name, property);
     QVariant current;
     oxSubstanceAttributeSync().getOsgAttribute(substance(), attr, current);
-    const oxSubstanceStoredValue newValue = valueFromPython(attr, current, value, property);
+    const oxValueForms::EnteredValue entered = valueFromPython(attr, current, value, property);
     _undo->push(oxSubstancePropertyUndoCommand::create(substance(), QString::fromStdString(name),
-                                                       QString::fromStdString(property), newValue.value()));
+                                                       QString::fromStdString(property), entered.value));
 }
 
 unsigned PyMaterial::presetIndex(const IndexOrName& indexOrName) const

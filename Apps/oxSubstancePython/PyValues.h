@@ -1,14 +1,16 @@
 #pragma once
 /// \file PyValues.h
-/// Property values between Python and the attribute sync's QVariant form:
-/// float and int as Python numbers, vectors as tuples of their components, a
-/// colour without its alpha, a string as str, an image as an Image (None for
-/// no image), the output size as (width, height, synced) in pixels.
+/// Property values in Python: the JSON form of the host programs' value forms
+/// (oxValueForms.h), written the Python way. Numbers are int or float, lists
+/// are tuples, a string is str, an image is an Image ({"image": id}; set it
+/// from a file path too, or None for none), and an output size is (width,
+/// height, synced) in pixels. Every rule of a type is the table's: this file
+/// knows JSON and Python, not the types.
 
 // Python's headers come before Qt's, whose keyword macro 'slots' is a member name there.
 #include <pybind11/pybind11.h>
 
-#include "oxSubstanceCommandSupport.h"
+#include "oxValueForms.h"
 
 #include "host/Attributes.h"
 #include "host/OSGImage.h"
@@ -27,14 +29,11 @@ public:
     const ImagePtr& image() const { return _image.get(); }
     int width() const { return _image.get()->getWidth(); }
     int height() const { return _image.get()->getHeight(); }
-    std::string dataType() const;
+    std::string dataType() const { return oxValueForms::dataTypeName(_image.get()->getDataType()).toStdString(); }
 
 private:
     oxSubstanceHeld<ImagePtr> _image;
 };
-
-/// The name of an image's channel type: "uint8", "uint16", "uint32", "float32".
-std::string dataTypeName(const ImagePtr& image);
 
 /// What an attribute states besides its value, in Python form: min, max,
 /// default and step in the value's form (None where the type has none), the
@@ -52,16 +51,14 @@ struct PyRange
 /// \p value (the attribute sync's form for \p attribute) in Python form.
 pybind11::object valueToPython(const AttributeValuePtr& attribute, const QVariant& value);
 
-/// The Python value \p value as the attribute sync's form for \p attribute,
-/// whose current value is \p current. An image file is read here, once: the
-/// result names the image and keeps it alive, so that a command that stores
-/// it sets this very image on every redo. Raises TypeError for a value of
-/// another kind, ValueError for one of the right kind that does not fit (a
-/// wrong number of components, a number that the type cannot hold, an output
-/// size that is not a power of two, an image file that does not read); the
-/// message names \p property.
-oxSubstanceStoredValue valueFromPython(const AttributeValuePtr& attribute, const QVariant& current,
-                                       pybind11::handle value, const std::string& property);
+/// The Python value \p value as a new value of \p attribute, whose current
+/// value is \p current (oxValueForms::valueFromJson: an image file is read
+/// here, once, and kept with the value). Raises TypeError for a value of
+/// another kind than the property takes, ValueError for one that gives no
+/// value of it; the message names \p property.
+oxValueForms::EnteredValue valueFromPython(const AttributeValuePtr& attribute, const QVariant& current,
+                                           pybind11::handle value, const std::string& property);
 
-/// The attribute's range, default, step, captions and map.
+/// The attribute's range, default, step, captions and map. A type without
+/// numbers has the default as the archive states it ("" for none).
 PyRange rangeToPython(const AttributeValuePtr& attribute);

@@ -10,15 +10,13 @@ import pytest
 import oxsubstance as ox
 from conftest import SAMPLES, load, state
 
+SET = "Setting substance property '{}' of material 'materials' (graph 'Wood')"
 # what a step does, the undo text it leaves
 STEPS = [
-    (lambda m, files: m.set("roughness", 0.9), "Setting substance property 'roughness' of material 'materials' "
-                                             "(graph 'Wood')"),
-    (lambda m, files: m.set("Tint", (0.1, 0.2, 0.3, 0.4)), "Setting substance property 'Tint' of material "
-                                                         "'materials' (graph 'Wood')"),
-    (lambda m, files: m.set("mask", files["ppm"]), "Setting substance property 'mask' of material 'materials' (graph 'Wood')"),
-    (lambda m, files: m.set("$outputsize", (1024, 256, False)), "Setting substance property '$outputsize' of "
-                                                              "material 'materials' (graph 'Wood')"),
+    (lambda m, files: m.set("roughness", 0.9), SET.format("roughness")),
+    (lambda m, files: m.set("Tint", (0.1, 0.2, 0.3, 0.4)), SET.format("Tint")),
+    (lambda m, files: m.set("mask", files["ppm"]), SET.format("mask")),
+    (lambda m, files: m.set("$outputsize", (1024, 256, False)), SET.format("$outputsize")),
     (lambda m, files: m.apply_preset("Dark Walnut"), "Apply substance preset"),
     (lambda m, files: m.recapture_preset(0), "Capture substance presets"),
     (lambda m, files: m.reset(), "Reset substance graph"),
