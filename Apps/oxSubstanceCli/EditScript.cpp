@@ -4,18 +4,16 @@
 #include "MaterialReport.h"
 #include "ValueEntry.h"
 
+#include "oxHostSetup.h"
+
 #include "oxSubstanceAttributeSync.h"
-#include "oxSubstanceMaterialModifier.h"
 #include "oxSubstancePresetUtils.h"
 #include "oxSubstanceUndoCommands.h"
-
-#include "host/QSubstanceArchive.h"
 
 #include <QFileInfo>
 #include <QTextStream>
 
 #include <algorithm>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -317,15 +315,7 @@ bool EditSession::selectGraph(const QString& word, QString& result, QString& err
         }
         index = unsigned(named - graphs.begin());
     }
-    // As the host's graph chooser does: the material's choice through the
-    // modifier, the archive's through the archive service, so that reset,
-    // apply and recapture act on the graph chosen.
-    USubstanceMaterialPtr material = _material;
-    oxSubstanceMaterialModifier(material).updateActiveGraph(int(index));
-    bool created = false;
-    const std::shared_ptr<QSubstanceArchive> archive =
-        oxSubstanceArchiveFactory::instance().getMaterialArchive(_material->getId(), created);
-    archive->setActiveGraphIndex(int(index));
+    oxSelectActiveGraph(_material, int(index));
     result = QString("active graph '%1'").arg(QString::fromStdString(graphs[index]->getName()));
     return true;
 }

@@ -1,5 +1,7 @@
 #include "MaterialReport.h"
 
+#include "oxHostSetup.h"
+
 #include "oxSubstanceAttributeSync.h"
 #include "oxSubstancePresetUtils.h"
 
@@ -40,19 +42,6 @@ QJsonObject outputSize(const QJsonArray& log2, const QJsonValue& synced = QJsonV
     if (!synced.isUndefined())
         size["synced"] = synced.toInt() != 0;
     return size;
-}
-
-/// Names of the image data types.
-QString dataTypeName(int dataType)
-{
-    switch (dataType)
-    {
-    case osg::Image::OSG_UINT8_IMAGEDATA: return QStringLiteral("uint8");
-    case osg::Image::OSG_UINT16_IMAGEDATA: return QStringLiteral("uint16");
-    case osg::Image::OSG_UINT32_IMAGEDATA: return QStringLiteral("uint32");
-    case osg::Image::OSG_FLOAT32_IMAGEDATA: return QStringLiteral("float32");
-    default: return QStringLiteral("unknown (0x%1)").arg(dataType, 0, 16);
-    }
 }
 
 template <class Vector>
@@ -286,7 +275,7 @@ QJsonArray describeComponents(const USubstanceMaterialPtr& material)
         if (!image.isNull())
             component["image"] = QJsonObject{{"width", image->getWidth()},
                                              {"height", image->getHeight()},
-                                             {"dataType", dataTypeName(image->getDataType())}};
+                                             {"dataType", oxImageDataTypeName(image->getDataType())}};
         components.append(component);
     }
     if (material->getUseIncandescenceTexture())
