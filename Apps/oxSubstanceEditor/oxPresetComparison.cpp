@@ -69,7 +69,7 @@ std::vector<oxPresetDifference> oxComparePreset(const USubstanceMaterialPtr& mat
                                                    : valueText(valueToJson(attribute, preset->second));
         else
             difference.preset =
-                QCoreApplication::translate("oxPresetComparison", "default (%1)")
+                QCoreApplication::translate("oxPresetComparison", "%1 (default)")
                     .arg(attribute.isNull() ? QString("?")
                                             : valueText(describeAttribute(material, attribute)["defaultValue"]));
         differences.push_back(difference);

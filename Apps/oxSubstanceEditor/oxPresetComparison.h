@@ -19,7 +19,7 @@ struct oxPresetDifference
     QString identifier;
     QString label;
     QString current; ///< the current value as text
-    QString preset;  ///< the value that the preset gives as text ("default (0.5)" when it leaves the input out)
+    QString preset;  ///< the value that the preset gives as text ("0.5 (default)" when it leaves the input out)
 };
 
 /// The inputs of the active graph that applying preset \p index would change,

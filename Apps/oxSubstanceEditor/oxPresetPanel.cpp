@@ -36,7 +36,9 @@ oxPresetPanel::oxPresetPanel(oxEditorDocument* document, QWidget* parent)
     _view->setObjectName("presets");
     _view->setModel(_model);
     _view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    _view->setDragDropMode(QAbstractItemView::InternalMove);
+    // Drops come from the list itself (the model knows only its own rows).
+    _view->setDragDropMode(QAbstractItemView::DragDrop);
+    _view->setDragDropOverwriteMode(false);
     _view->setDefaultDropAction(Qt::MoveAction);
     _view->setMouseTracking(true);
     connect(_view, &QListView::activated, this, [this](const QModelIndex&) { apply(false); });
@@ -53,10 +55,8 @@ oxPresetPanel::oxPresetPanel(oxEditorDocument* document, QWidget* parent)
     connect(add, &QPushButton::clicked, this, &oxPresetPanel::addCurrentState);
     connect(_name, &QLineEdit::returnPressed, this, &oxPresetPanel::addCurrentState);
 
-    auto* tools = new QToolBar;
-    tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
     addAction("applyPreset", tr("Apply"), [this] { apply(false); });
-    addAction("applyPresetDefaultSize", tr("Apply with Default Size"), [this] { apply(true); });
+    addAction("applyPresetDefaultSize", tr("Apply at Default Size"), [this] { apply(true); });
     addAction("removePresets", tr("Remove"), [this] { removeSelected(); })->setShortcut(QKeySequence::Delete);
     addAction("movePresetUp", tr("Up"), [this] { moveSelected(-1); });
     addAction("movePresetDown", tr("Down"), [this] { moveSelected(1); });
@@ -67,8 +67,12 @@ oxPresetPanel::oxPresetPanel(oxEditorDocument* document, QWidget* parent)
     _cache->setCheckable(true);
     _cache->setToolTip(tr("Keeps the render of each applied preset, so that applying it again needs no render"));
     connect(_cache, &QAction::toggled, this, [](bool on) { oxSubstancePresetUtils::enableCache(on); });
-    for (QAction* action : _actions)
-        tools->addAction(action);
+    // Two rows of buttons: what acts on the current state, then what changes the list.
+    QToolBar* tools[2] = {new QToolBar, new QToolBar};
+    for (int i = 0; i < _actions.size(); ++i)
+        tools[QStringList{"removePresets", "movePresetUp", "movePresetDown", "recapturePreset", "importPresets", "exportPresets"}.contains(
+            _actions[i]->objectName())]
+            ->addAction(_actions[i]);
     _actions[2]->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     _view->addActions(_actions);
     _view->setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -95,13 +99,17 @@ oxPresetPanel::oxPresetPanel(oxEditorDocument* document, QWidget* parent)
     compareLayout->setContentsMargins(0, 0, 0, 0);
     compareLayout->addWidget(_summary);
     compareLayout->addWidget(_comparison);
-    auto* split = new QSplitter;
+    auto* split = new QSplitter(Qt::Vertical);
     split->addWidget(listSide);
     split->addWidget(compareSide);
-    split->setStretchFactor(1, 1);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
-    layout->addWidget(tools);
+    layout->setSpacing(0);
+    for (QToolBar* bar : tools)
+    {
+        bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        layout->addWidget(bar);
+    }
     layout->addWidget(split);
 
     connect(document, &oxEditorDocument::refreshed, this, [this](oxEditorDocument::Parts parts) {

@@ -71,7 +71,7 @@ void oxPreviewPanel::refresh()
         delete item;
     }
     const auto shown = textures(_document->material());
-    const int columns = 4;
+    const int columns = 2;
     for (std::size_t i = 0; i < shown.size(); ++i)
     {
         const auto& [name, image] = shown[i];

@@ -16,7 +16,7 @@ public:
     explicit oxPreviewPanel(oxEditorDocument* document, QWidget* parent = nullptr);
 
     /// Side of a shown image in pixels.
-    static constexpr int TileSize = 72;
+    static constexpr int TileSize = 64;
 
 private:
     void refresh();

@@ -3,9 +3,11 @@
 #include "oxAttributePanel.h"
 #include "oxEditorDocument.h"
 #include "oxLogPanel.h"
+#include "oxPresetListModel.h"
 #include "oxPresetPanel.h"
 #include "oxPreviewPanel.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -50,9 +52,8 @@ oxSubstanceEditorWindow::oxSubstanceEditorWindow(QWidget* parent)
     QDockWidget* preview = dock(tr("Preview"), "previewDock", _preview, this, Qt::LeftDockWidgetArea);
     QDockWidget* log = dock(tr("Log"), "logDock", _log, this, Qt::BottomDockWidgetArea);
     splitDockWidget(presets, historyDock, Qt::Vertical);
-    resizeDocks({presets, historyDock}, {3, 1}, Qt::Vertical);
-    resizeDocks({preview, presets}, {300, 520}, Qt::Horizontal);
-    resizeDocks({log}, {90}, Qt::Vertical);
+    _docks = {preview, presets, historyDock, log};
+    arrangeDocks();
 
     _graph = new QComboBox;
     _graph->setObjectName("graph");
@@ -65,8 +66,8 @@ oxSubstanceEditorWindow::oxSubstanceEditorWindow(QWidget* parent)
     tools->addWidget(_graph);
 
     createMenus();
-    for (QDockWidget* d : {preview, presets, historyDock, log})
-        menuBar()->actions().last()->menu()->addAction(d->toggleViewAction());
+    for (QDockWidget* d : _docks)
+        _viewMenu->addAction(d->toggleViewAction());
 
     connect(_document->undoStack(), &QUndoStack::cleanChanged, this, &oxSubstanceEditorWindow::updateTitle);
     connect(_document, &oxEditorDocument::refreshed, this, [this](oxEditorDocument::Parts parts) {
@@ -80,7 +81,15 @@ oxSubstanceEditorWindow::oxSubstanceEditorWindow(QWidget* parent)
     statusBar()->showMessage(tr("Open a Substance archive with File > Open."));
 }
 
-oxSubstanceEditorWindow::~oxSubstanceEditorWindow() = default;
+oxSubstanceEditorWindow::~oxSubstanceEditorWindow()
+{
+    // The panels go first: a field that loses its focus as it goes may still
+    // enter its value through the document.
+    delete takeCentralWidget();
+    qDeleteAll(_docks);
+    // The document's last signals (the history emptied) still reach the window.
+    delete _document;
+}
 
 void oxSubstanceEditorWindow::createMenus()
 {
@@ -109,7 +118,7 @@ void oxSubstanceEditorWindow::createMenus()
     QMenu* presets = menuBar()->addMenu(tr("&Presets"));
     presets->addActions(_presets->presetActions());
 
-    menuBar()->addMenu(tr("&View"));
+    _viewMenu = menuBar()->addMenu(tr("&View"));
 }
 
 bool oxSubstanceEditorWindow::openArchive(const QString& path)
@@ -140,7 +149,6 @@ void oxSubstanceEditorWindow::chooseArchive()
                                      QFileDialog::DontUseNativeDialog);
     if (path.isEmpty() || openArchive(path))
         return;
-    QString error;
     QMessageBox::warning(this, tr("Archive not opened"),
                          tr("%1 was not opened; the material stays as it was.\n\n%2")
                              .arg(QFileInfo(path).fileName(), statusBar()->currentMessage()));
@@ -176,11 +184,22 @@ void oxSubstanceEditorWindow::refreshGraphs()
     _graph->setEnabled(_graph->count() > 1);
 }
 
+void oxSubstanceEditorWindow::arrangeDocks()
+{
+    resizeDocks({_docks[0], _docks[1]}, {250, 440}, Qt::Horizontal);
+    resizeDocks({_docks[1], _docks[2]}, {3, 1}, Qt::Vertical);
+    resizeDocks({_docks[3]}, {80}, Qt::Vertical);
+}
+
 QImage oxSubstanceEditorWindow::screenshot()
 {
-    resize(1400, 860);
+    resize(1400, 900);
     show();
+    arrangeDocks();
     _document->refreshNow();
+    // The comparison shows what the first preset would change.
+    if (_presets->model()->rowCount() > 0)
+        _presets->findChild<QAbstractItemView*>("presets")->setCurrentIndex(_presets->model()->index(0, 0));
     QApplication::processEvents();
     return grab().toImage();
 }

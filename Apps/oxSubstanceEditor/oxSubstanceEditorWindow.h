@@ -15,6 +15,8 @@ class oxPresetPanel;
 class oxPreviewPanel;
 class QAction;
 class QComboBox;
+class QDockWidget;
+class QMenu;
 class QUndoStack;
 
 class oxSubstanceEditorWindow : public QMainWindow
@@ -43,6 +45,8 @@ private:
     void chooseArchive();
     void updateTitle();
     void refreshGraphs();
+    /// Gives the docks their first sizes: preview, presets, history, log.
+    void arrangeDocks();
 
     oxEditorDocument* _document;
     oxAttributePanel* _attributes;
@@ -50,6 +54,8 @@ private:
     oxPreviewPanel* _preview;
     oxLogPanel* _log;
     QComboBox* _graph;
+    QList<QDockWidget*> _docks;
+    QMenu* _viewMenu = nullptr;
     QAction* _environment = nullptr;
     QString _archive;
 };

@@ -48,21 +48,24 @@ private:
     std::optional<double> comparison()
     {
         std::optional<double> left = unary();
-        for (const char* op : {"==", "!=", "<=", ">=", "<", ">"})
+        while (left)
         {
-            if (!left || !take(op))
-                continue;
+            QString op;
+            for (const char* o : {"==", "!=", "<=", ">=", "<", ">"})
+                if (op.isEmpty() && take(o))
+                    op = o;
+            if (op.isEmpty())
+                break;
             const std::optional<double> right = unary();
             if (!right)
                 return std::nullopt;
-            const QString o(op);
-            const bool result = o == "==" ? *left == *right
-                                : o == "!=" ? *left != *right
-                                : o == "<=" ? *left <= *right
-                                : o == ">=" ? *left >= *right
-                                : o == "<"  ? *left < *right
-                                            : *left > *right;
-            return result ? 1 : 0;
+            const bool result = op == "==" ? *left == *right
+                                : op == "!=" ? *left != *right
+                                : op == "<=" ? *left <= *right
+                                : op == ">=" ? *left >= *right
+                                : op == "<"  ? *left < *right
+                                             : *left > *right;
+            left = result ? 1 : 0;
         }
         return left;
     }

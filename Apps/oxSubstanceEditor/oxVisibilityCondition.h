@@ -5,7 +5,7 @@
 /// Read: numbers (0.5, -2, 1e3), true and false, the value of a numeric
 /// input of the same graph written input['id'] or input["id"], parentheses,
 /// the comparisons == != < <= > >=, and !, && and || (in rising order of
-/// binding: ||, &&, comparison, !). A number counts as true when it is not 0;
+/// binding: ||, &&, comparison, !; each read from the left). A number counts as true when it is not 0;
 /// a comparison gives 1 or 0. Anything else (another kind of term, an input
 /// that is not a number or does not exist, text left over) makes the
 /// condition unreadable, and an unreadable condition counts as true: the
