@@ -1,7 +1,8 @@
 #pragma once
 /// \file ValueEntry.h
-/// How the words of a "set" step become a property's new value: in the form
-/// in which the report prints the value, checked before anything changes.
+/// How entered words become a property's new value (the words of a "set"
+/// step, what a person entered in an editor row): in the form in which the
+/// report prints the value, checked before anything changes.
 
 #include "host/Materials.h"
 
