@@ -59,6 +59,15 @@ double component(const QJsonValue& value, int i)
     return i < int(n.size()) ? n[std::size_t(i)] : 0.0;
 }
 
+/// Lets a field shrink with the panel below the width its range would ask for.
+template <class Field>
+Field* narrow(Field* field)
+{
+    field->setMinimumWidth(48);
+    field->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    return field;
+}
+
 QHBoxLayout* row(QWidget* owner)
 {
     auto* layout = new QHBoxLayout(owner);
@@ -82,13 +91,13 @@ QAbstractSpinBox* spinBox(bool integral, double min, double max, double step)
     const bool bounded = min < max;
     if (integral)
     {
-        auto* spin = new QSpinBox;
+        auto* spin = narrow(new QSpinBox);
         spin->setRange(bounded ? int(min) : -1000000000, bounded ? int(max) : 1000000000);
         spin->setSingleStep(std::max(1, int(step)));
         spin->setKeyboardTracking(false);
         return spin;
     }
-    auto* spin = new QDoubleSpinBox;
+    auto* spin = narrow(new QDoubleSpinBox);
     spin->setDecimals(decimalsFor(step));
     spin->setRange(bounded ? min : -1e9, bounded ? max : 1e9);
     spin->setSingleStep(step > 0 ? step : 0.01);
@@ -152,7 +161,8 @@ public:
             });
         }
         layout->addWidget(_spin);
-        _spin->setMinimumWidth(90);
+        _spin->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        _spin->setFixedWidth(90);
         onEntered(_spin, [this] {
             setSlider(spinValue(_spin));
             emit edited({oxNumberWord(spinValue(_spin))});
@@ -190,7 +200,7 @@ class ChoiceEditor : public oxAttributeEditor
 public:
     explicit ChoiceEditor(const QJsonObject& d)
     {
-        _choice = new QComboBox;
+        _choice = narrow(new QComboBox);
         _choice->setObjectName("choice");
         for (const QString& entry : d["map"].toString().split(';', Qt::SkipEmptyParts))
             _choice->addItem(entry.section(':', 1).trimmed(), entry.section(':', 0, 0).trimmed().toInt());
@@ -302,7 +312,7 @@ public:
         const char* keys[] = {"width", "height"};
         for (int i = 0; i < 2; ++i)
         {
-            auto* sizes = new QComboBox;
+            auto* sizes = narrow(new QComboBox);
             sizes->setObjectName(keys[i]);
             const int low = std::max(1, d["min"][keys[i]].toInt());
             const int high = std::max(low, d["max"][keys[i]].toInt());
@@ -391,7 +401,7 @@ class ImageEditor : public oxAttributeEditor
 public:
     ImageEditor()
     {
-        _path = new QLineEdit;
+        _path = narrow(new QLineEdit);
         _path->setObjectName("path");
         auto* browse = new QPushButton(tr("Browse..."));
         browse->setObjectName("browse");

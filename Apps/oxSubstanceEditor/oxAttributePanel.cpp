@@ -20,6 +20,7 @@ oxAttributePanel::oxAttributePanel(oxEditorDocument* document, QWidget* parent)
 {
     setObjectName("attributes");
     setWidgetResizable(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(document, &oxEditorDocument::refreshed, this, [this](oxEditorDocument::Parts parts) {
         if (parts & oxEditorDocument::Structure)
             rebuild();

@@ -91,6 +91,7 @@ void oxPreviewPanel::refresh()
         }
         auto* text = new QLabel(caption);
         text->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        text->setWordWrap(true);
         auto* cell = new QWidget;
         auto* cellLayout = new QVBoxLayout(cell);
         cellLayout->setContentsMargins(2, 2, 2, 2);

@@ -186,7 +186,7 @@ void oxSubstanceEditorWindow::refreshGraphs()
 
 void oxSubstanceEditorWindow::arrangeDocks()
 {
-    resizeDocks({_docks[0], _docks[1]}, {250, 440}, Qt::Horizontal);
+    resizeDocks({_docks[0], _docks[1]}, {220, 480}, Qt::Horizontal);
     resizeDocks({_docks[1], _docks[2]}, {3, 1}, Qt::Vertical);
     resizeDocks({_docks[3]}, {80}, Qt::Vertical);
 }
