@@ -1,8 +1,7 @@
 #pragma once
 /// \file ValueEntry.h
-/// How entered words become a property's new value (the words of a "set"
-/// step, what a person entered in an editor row): in the form in which the
-/// report prints the value, checked before anything changes.
+/// How the words of a "set" step become a property's new value: in the form
+/// in which the report prints the value, checked before anything changes.
 
 #include "host/Materials.h"
 

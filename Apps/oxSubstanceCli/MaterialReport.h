@@ -1,8 +1,7 @@
 #pragma once
 /// \file MaterialReport.h
-/// What the host programs show of a material: one JSON object that the
-/// command-line host prints (the text form is printed from it too, so both
-/// forms always say the same) and the editor builds its rows from.
+/// What the command-line host prints about a material: one JSON object that
+/// the text form is printed from too, so both forms always say the same.
 
 #include "host/Materials.h"
 
