@@ -262,9 +262,9 @@ bool EditSession::set(const QStringList& words, Outcome& outcome, QString& error
         return false;
     }
     EnteredValue entered;
-    if (!readValue(attribute, current, words.mid(1), entered, error))
+    if (!oxReadEnteredValue(attribute, current, words.mid(1), entered, error))
         return false;
-    outcome.warnings = valueWarnings(describeAttribute(_material, attribute), entered.json);
+    outcome.warnings = valueWarnings(oxValueForms::describeAttribute(_material, attribute), entered.json);
     outcome.result =
         push(oxSubstancePropertyUndoCommand::create(_material, graphName, property, entered.value, nullptr));
     return true;

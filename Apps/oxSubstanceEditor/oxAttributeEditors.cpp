@@ -1,6 +1,6 @@
 #include "oxAttributeEditors.h"
 
-#include "MaterialReport.h"
+#include "oxValueForms.h"
 
 #include <QAbstractSpinBox>
 #include <QCheckBox>
@@ -359,7 +359,7 @@ private:
         QString size[2] = {_sizes[0]->currentText(), _sizes[1]->currentText()};
         if (_sync->isChecked())
             size[1 - from] = size[from];
-        emit edited({size[0], size[1], _sync->isChecked() ? SyncedWord : UnsyncedWord});
+        emit edited({size[0], size[1], _sync->isChecked() ? oxValueForms::SyncedWord : oxValueForms::UnsyncedWord});
     }
 
     QComboBox* _sizes[2];
@@ -468,7 +468,7 @@ const std::map<QString, Make>& editorKinds()
          }},
         {"int[2]",
          [](const QJsonObject& d) -> oxAttributeEditor* {
-             if (d["id"].toString() == OutputSizeId)
+             if (d["id"].toString() == oxValueForms::OutputSizeId)
                  return new OutputSizeEditor(d);
              return new VectorEditor(d, 2, true);
          }},

@@ -1,7 +1,7 @@
 #include "oxAttributePanel.h"
 
-#include "MaterialReport.h"
-#include "ValueEntry.h"
+#include "oxHostSetup.h"
+#include "oxValueForms.h"
 #include "oxAttributeEditors.h"
 #include "oxEditorDocument.h"
 #include "oxVisibilityCondition.h"
@@ -60,7 +60,7 @@ void oxAttributePanel::rebuild()
                     continue;
                 Row row;
                 row.attribute = value;
-                row.description = describeAttribute(material, value);
+                row.description = oxValueForms::describeAttribute(material, value);
                 row.editor = oxAttributeEditor::create(row.description);
                 if (!row.editor)
                     continue;
@@ -117,7 +117,7 @@ void oxAttributePanel::refreshValues(bool all)
 
 void oxAttributePanel::showRow(Row& row)
 {
-    row.description = describeAttribute(_document->material(), row.attribute.get());
+    row.description = oxValueForms::describeAttribute(_document->material(), row.attribute.get());
     row.editor->show(row.description);
 }
 
@@ -146,10 +146,10 @@ void oxAttributePanel::enter(int index, const QStringList& words)
 {
     Row& row = _rows[std::size_t(index)];
     QVariant current;
-    EnteredValue entered;
+    oxValueForms::EnteredValue entered;
     QString error;
     if (!oxSubstanceAttributeSync().getOsgAttribute(_document->material(), row.attribute.get(), current) ||
-        !readValue(row.attribute.get(), current, words, entered, error))
+        !oxReadEnteredValue(row.attribute.get(), current, words, entered, error))
     {
         emit _document->showMessage(error);
         showRow(row);

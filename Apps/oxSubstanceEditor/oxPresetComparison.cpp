@@ -1,6 +1,6 @@
 #include "oxPresetComparison.h"
 
-#include "MaterialReport.h"
+#include "oxValueForms.h"
 
 #include "oxSubstancePresetUtils.h"
 
@@ -14,6 +14,10 @@
 #include <QVector4D>
 
 #include <memory>
+
+using oxValueForms::valueText;
+using oxValueForms::valueToJson;
+using oxValueForms::describeAttribute;
 
 namespace {
 

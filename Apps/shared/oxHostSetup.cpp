@@ -1,5 +1,7 @@
 #include "oxHostSetup.h"
 
+#include "oxStandInTesting.h"
+
 #include "oxSubstanceMaterialModifier.h"
 #include "oxSubstancePythonInterface.h"
 
@@ -67,4 +69,16 @@ QString oxImageDataTypeName(int dataType)
     case osg::Image::OSG_FLOAT32_IMAGEDATA: return QStringLiteral("float32");
     default: return QStringLiteral("unknown (0x%1)").arg(dataType, 0, 16);
     }
+}
+
+bool oxReadEnteredValue(const AttributeValuePtr& attribute, const QVariant& current, const QStringList& words,
+                        oxValueForms::EnteredValue& entered, QString& error)
+{
+    const std::size_t logged = oxStandIn::logMessages().size();
+    if (oxValueForms::valueFromWords(attribute, current, words, entered, error))
+        return true;
+    const auto& messages = oxStandIn::logMessages();
+    if (messages.size() > logged)
+        error = QString::fromStdString(messages.back().text).trimmed();
+    return false;
 }

@@ -7,6 +7,7 @@
 /// the active graph; how an image's data type is named.
 
 #include "oxSubstanceCommandSupport.h"
+#include "oxValueForms.h"
 
 #include "host/Materials.h"
 #include "host/QSubstanceArchive.h"
@@ -14,6 +15,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 /// The host's renderer: tells whoever listens that a material's textures
 /// changed without a render (the apply command puts cached textures back).
@@ -72,3 +74,8 @@ QString oxImageDataTypeName(int dataType);
 /// archive's through the archive service, so that reset, apply and recapture
 /// act on that graph.
 void oxSelectActiveGraph(const USubstanceMaterialPtr& material, int index);
+
+/// oxValueForms::valueFromWords; when the host logs why the words give no value
+/// (an image file that does not read), that line is the reason in \p error.
+bool oxReadEnteredValue(const AttributeValuePtr& attribute, const QVariant& current, const QStringList& words,
+                        oxValueForms::EnteredValue& entered, QString& error);

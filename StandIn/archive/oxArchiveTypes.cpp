@@ -10,25 +10,13 @@
 #include <charconv>
 #include <cmath>
 #include <type_traits>
+#include <utility>
 
 namespace oxArchive {
 
 const char* const OutputSizeId = "$outputsize";
 
 namespace {
-
-const TypeInfo kTypes[] = {
-    {"float", SubstanceAir::InputType_Float, Kind::Float, 1},
-    {"float[2]", SubstanceAir::InputType_Float2, Kind::Float, 2},
-    {"float[3]", SubstanceAir::InputType_Float3, Kind::Float, 3},
-    {"float[4]", SubstanceAir::InputType_Float4, Kind::Float, 4},
-    {"int", SubstanceAir::InputType_Integer, Kind::Int, 1},
-    {"int[2]", SubstanceAir::InputType_Integer2, Kind::Int, 2},
-    {"int[3]", SubstanceAir::InputType_Integer3, Kind::Int, 3},
-    {"int[4]", SubstanceAir::InputType_Integer4, Kind::Int, 4},
-    {"string", SubstanceAir::InputType_String, Kind::String, 0},
-    {"image", SubstanceAir::InputType_Image, Kind::Image, 0},
-};
 
 /// Whether Latin-1 byte \p c is white space to QString::trimmed.
 bool isBlank(char c)
@@ -101,6 +89,174 @@ T variantAs(const QVariant& variant)
     return T();
 }
 
+/// A V made of the components I of \p n.
+template <class V, class A, std::size_t... I>
+V makeOf(const A& n, std::index_sequence<I...>)
+{
+    return V{n[I]...};
+}
+
+/// What varies by type, for the types of attribute class C, QVariant form F,
+/// kind K and N components (F void and N 0 for strings and images).
+template <class C, class F, Kind K, int N>
+struct Access
+{
+    using Ptr = osg::FCPtr<C>;
+
+    template <class V>
+    static auto& numbersOf(V& value)
+    {
+        if constexpr (K == Kind::Float)
+            return value.f;
+        else
+            return value.i;
+    }
+
+    static QVariant toVariant(const Value& value, bool colour)
+    {
+        const auto& n = numbersOf(value);
+        // A colour travels as a QVector3D, without alpha.
+        if constexpr (std::is_same_v<F, QVector4D>)
+            if (colour)
+                return QVariant::fromValue(QVector3D(n[0], n[1], n[2]));
+        if constexpr (K == Kind::String)
+            return QVariant::fromValue(value.text);
+        else if constexpr (K == Kind::Image)
+            return QVariant();
+        else
+            return QVariant::fromValue(makeOf<F>(n, std::make_index_sequence<N>()));
+    }
+
+    static bool fromVariant(const QVariant& variant, bool colour, Value& out)
+    {
+        if (!variant.isValid() || K == Kind::Image)
+            return false;
+        Value v;
+        auto& n = numbersOf(v);
+        if constexpr (K == Kind::String)
+            v.text = variant.toString();
+        else if constexpr (std::is_same_v<F, float>)
+            n[0] = variant.toFloat();
+        else if constexpr (std::is_same_v<F, int>)
+            n[0] = variant.toInt();
+        else if constexpr (std::is_same_v<F, QVector4D>)
+        {
+            // A QVector3D given to a colour makes it opaque.
+            const QVector4D q = colour && variant.userType() == QMetaType::QVector3D
+                                    ? QVector4D(variant.value<QVector3D>(), 1.f)
+                                    : variantAs<QVector4D>(variant);
+            n = {q.x(), q.y(), q.z(), q.w()};
+        }
+        else if constexpr (K == Kind::Float)
+        {
+            const F q = variantAs<F>(variant);
+            for (int c = 0; c < N; ++c)
+                n[c] = q[c];
+        }
+        else if constexpr (K == Kind::Int)
+        {
+            const F q = variantAs<F>(variant);
+            n[0] = q.getX();
+            n[1] = q.getY();
+            if constexpr (N > 2)
+                n[2] = q.getZ();
+            if constexpr (N > 3)
+                n[3] = q.getW();
+        }
+        out = v;
+        return true;
+    }
+
+    static bool holds(const AttributeValuePtr& attribute) { return !Ptr::dcast(attribute).isNull(); }
+
+    static Value load(const AttributeValuePtr& attribute)
+    {
+        const Ptr a = Ptr::dcast(attribute);
+        Value v;
+        auto& n = numbersOf(v);
+        if constexpr (std::is_same_v<C, AttributeFloatValue>)
+            n[0] = a->getFloatValue();
+        else if constexpr (std::is_same_v<C, AttributeIntValue>)
+            n[0] = a->getIntValue();
+        else if constexpr (std::is_same_v<C, AttributeFloat4DValue>)
+            for (int c = 0; c < N; ++c)
+                n[c] = a->getColorValue()[c];
+        else if constexpr (K == Kind::Float)
+            for (int c = 0; c < N; ++c)
+                n[c] = a->getFloatVectorValue()[c];
+        else if constexpr (K == Kind::Int)
+        {
+            const std::array get{&C::getIntValueX, &C::getIntValueY, &C::getIntValueZ, &C::getIntValueW};
+            for (int c = 0; c < N; ++c)
+                n[c] = ((*a).*get[c])();
+        }
+        else if constexpr (K == Kind::String)
+            v.text = QString::fromStdString(a->getStringValue());
+        return v;
+    }
+
+    static void store(const AttributeValuePtr& attribute, const Value& v)
+    {
+        const Ptr a = Ptr::dcast(attribute);
+        const auto& n = numbersOf(v);
+        if constexpr (std::is_same_v<C, AttributeFloatValue>)
+        {
+            osgEdit edit(a, C::FloatValueFieldMask);
+            a->setFloatValue(n[0]);
+        }
+        else if constexpr (std::is_same_v<C, AttributeIntValue>)
+        {
+            osgEdit edit(a, C::IntValueFieldMask);
+            a->setIntValue(n[0]);
+        }
+        else if constexpr (std::is_same_v<C, AttributeFloat4DValue>)
+        {
+            osgEdit edit(a, C::ColorValueFieldMask);
+            a->setColorValue(makeOf<osg::Vec4f>(n, std::make_index_sequence<N>()));
+        }
+        else if constexpr (K == Kind::Float)
+        {
+            osgEdit edit(a, C::FloatVectorValueFieldMask);
+            a->setFloatVectorValue(makeOf<osg::Vector<float, N>>(n, std::make_index_sequence<N>()));
+        }
+        else if constexpr (K == Kind::Int)
+        {
+            const std::array set{&C::setIntValueX, &C::setIntValueY, &C::setIntValueZ, &C::setIntValueW};
+            osgEdit edit(a, C::IntValueXFieldMask | C::IntValueYFieldMask | (N > 2 ? C::IntValueZFieldMask : 0) |
+                                (N > 3 ? C::IntValueWFieldMask : 0));
+            for (int c = 0; c < N; ++c)
+                ((*a).*set[c])(n[c]);
+        }
+        else if constexpr (K == Kind::String)
+        {
+            osgEdit edit(a, C::StringValueFieldMask);
+            a->setStringValue(v.text.toStdString());
+        }
+    }
+};
+
+template <class C, class F, Kind K, int N>
+constexpr TypeInfo row(const char* typeString, SubstanceAir::InputType code)
+{
+    using A = Access<C, F, K, N>;
+    return {typeString, code, K, N, &A::toVariant, &A::fromVariant, &A::holds, &A::load, &A::store};
+}
+
+using namespace SubstanceAir;
+
+const TypeInfo kTypes[] = {
+    row<AttributeFloatValue, float, Kind::Float, 1>("float", InputType_Float),
+    row<AttributeFloat2DValue, QVector2D, Kind::Float, 2>("float[2]", InputType_Float2),
+    row<AttributeFloat3DValue, QVector3D, Kind::Float, 3>("float[3]", InputType_Float3),
+    row<AttributeFloat4DValue, QVector4D, Kind::Float, 4>("float[4]", InputType_Float4),
+    row<AttributeIntValue, int, Kind::Int, 1>("int", InputType_Integer),
+    row<AttributeInt2DValue, QOXIntVector2D, Kind::Int, 2>("int[2]", InputType_Integer2),
+    row<AttributeInt3DValue, QOXIntVector3D, Kind::Int, 3>("int[3]", InputType_Integer3),
+    row<AttributeInt4DValue, QOXIntVector4D, Kind::Int, 4>("int[4]", InputType_Integer4),
+    row<AttributeStringValue, QString, Kind::String, 0>("string", InputType_String),
+    row<AttributeImageValue, void, Kind::Image, 0>("image", InputType_Image),
+};
+
 } // namespace
 
 const TypeInfo* typeByString(const QString& typeString)
@@ -115,6 +271,14 @@ const TypeInfo* typeByCode(std::uint32_t code)
 {
     for (const TypeInfo& t : kTypes)
         if (static_cast<std::uint32_t>(t.code) == code)
+            return &t;
+    return nullptr;
+}
+
+const TypeInfo* typeOf(const AttributeValuePtr& attribute)
+{
+    for (const TypeInfo& t : kTypes)
+        if (t.holds(attribute))
             return &t;
     return nullptr;
 }
@@ -182,99 +346,12 @@ bool parseValue(const TypeInfo& type, const QString& text, Value& out)
 
 QVariant toVariant(const TypeInfo& type, const Value& value, bool colour)
 {
-    const auto& f = value.f;
-    const auto& i = value.i;
-    switch (type.code)
-    {
-    case SubstanceAir::InputType_Float:
-        return QVariant::fromValue(f[0]);
-    case SubstanceAir::InputType_Float2:
-        return QVariant::fromValue(QVector2D(f[0], f[1]));
-    case SubstanceAir::InputType_Float3:
-        return QVariant::fromValue(QVector3D(f[0], f[1], f[2]));
-    case SubstanceAir::InputType_Float4:
-        if (colour)
-            return QVariant::fromValue(QVector3D(f[0], f[1], f[2]));
-        return QVariant::fromValue(QVector4D(f[0], f[1], f[2], f[3]));
-    case SubstanceAir::InputType_Integer:
-        return QVariant::fromValue(i[0]);
-    case SubstanceAir::InputType_Integer2:
-        return QVariant::fromValue(QOXIntVector2D(i[0], i[1]));
-    case SubstanceAir::InputType_Integer3:
-        return QVariant::fromValue(QOXIntVector3D(i[0], i[1], i[2]));
-    case SubstanceAir::InputType_Integer4:
-        return QVariant::fromValue(QOXIntVector4D(i[0], i[1], i[2], i[3]));
-    case SubstanceAir::InputType_String:
-        return QVariant::fromValue(value.text);
-    case SubstanceAir::InputType_Image:
-        break;
-    }
-    return QVariant();
+    return type.toVariant(value, colour);
 }
 
 bool fromVariant(const TypeInfo& type, const QVariant& variant, bool colour, Value& out)
 {
-    if (!variant.isValid() || type.kind == Kind::Image)
-        return false;
-    Value v;
-    switch (type.code)
-    {
-    case SubstanceAir::InputType_Float:
-        v.f[0] = variant.toFloat();
-        break;
-    case SubstanceAir::InputType_Float2:
-    {
-        const QVector2D q = variantAs<QVector2D>(variant);
-        v.f = {q.x(), q.y(), 0.f, 0.f};
-        break;
-    }
-    case SubstanceAir::InputType_Float3:
-    {
-        const QVector3D q = variantAs<QVector3D>(variant);
-        v.f = {q.x(), q.y(), q.z(), 0.f};
-        break;
-    }
-    case SubstanceAir::InputType_Float4:
-        if (colour && variant.userType() == QMetaType::QVector3D)
-        {
-            const QVector3D q = variant.value<QVector3D>();
-            v.f = {q.x(), q.y(), q.z(), 1.f};
-        }
-        else
-        {
-            const QVector4D q = variantAs<QVector4D>(variant);
-            v.f = {q.x(), q.y(), q.z(), q.w()};
-        }
-        break;
-    case SubstanceAir::InputType_Integer:
-        v.i[0] = variant.toInt();
-        break;
-    case SubstanceAir::InputType_Integer2:
-    {
-        const QOXIntVector2D q = variantAs<QOXIntVector2D>(variant);
-        v.i = {q.getX(), q.getY(), 0, 0};
-        break;
-    }
-    case SubstanceAir::InputType_Integer3:
-    {
-        const QOXIntVector3D q = variantAs<QOXIntVector3D>(variant);
-        v.i = {q.getX(), q.getY(), q.getZ(), 0};
-        break;
-    }
-    case SubstanceAir::InputType_Integer4:
-    {
-        const QOXIntVector4D q = variantAs<QOXIntVector4D>(variant);
-        v.i = {q.getX(), q.getY(), q.getZ(), q.getW()};
-        break;
-    }
-    case SubstanceAir::InputType_String:
-        v.text = variant.toString();
-        break;
-    case SubstanceAir::InputType_Image:
-        return false;
-    }
-    out = v;
-    return true;
+    return type.fromVariant(variant, colour, out);
 }
 
 std::uint32_t hashBytes(const std::string& bytes, std::uint32_t seed)

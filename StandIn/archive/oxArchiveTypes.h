@@ -2,8 +2,10 @@
 /// \file oxArchiveTypes.h
 /// Input types of the stand-in archive service: the table of the ten type
 /// strings with their preset type codes, the stored form of a value, its text
-/// form (archive files and preset values) and its QVariant form.
+/// form (archive files and preset values), its QVariant form and the attribute
+/// class that holds it.
 
+#include "Attributes.h"
 #include "QSubstanceArchive.h"
 
 #include <QString>
@@ -18,29 +20,6 @@ namespace oxArchive {
 /// What a value is made of.
 enum class Kind { Float, Int, String, Image };
 
-/// One row of the type table.
-struct TypeInfo
-{
-    const char* typeString;         ///< "float", "int[2]", ...
-    SubstanceAir::InputType code;   ///< preset type code
-    Kind kind;
-    int components;                 ///< 1 to 4 for numbers, 0 for strings and images
-};
-
-/// The row of a type string (exact match); null when there is none.
-const TypeInfo* typeByString(const QString& typeString);
-/// The row of a preset type code; null when there is none.
-const TypeInfo* typeByCode(std::uint32_t code);
-
-/// Identifier of the output-size input.
-extern const char* const OutputSizeId;
-
-/// Largest log2 output size, 2^13 = 8192 pixels a side. Sizes travel as `int`
-/// pixel counts, which hold 2^30 at most; a raster of 8192 x 8192 pixels of the
-/// widest data type (float32 RGB, 12 bytes a pixel) is 768 MiB, within the
-/// 1 GiB that a host image takes.
-constexpr int MaxOutputSizeLog2 = 13;
-
 /// A value as the archive keeps it. Numbers use the first `components`
 /// entries of f or i (the rest stay 0); strings use text. Images are kept by
 /// the archive beside the value; text then holds the path that the image was
@@ -54,6 +33,42 @@ struct Value
     bool operator==(const Value& o) const { return f == o.f && i == o.i && text == o.text; }
     bool operator!=(const Value& o) const { return !(*this == o); }
 };
+
+/// One row of the type table: what a type is called and made of, its QVariant
+/// form and the current value of its attribute class.
+struct TypeInfo
+{
+    const char* typeString;         ///< "float", "int[2]", ...
+    SubstanceAir::InputType code;   ///< preset type code
+    Kind kind;
+    int components;                 ///< 1 to 4 for numbers, 0 for strings and images
+    /// See oxArchive::toVariant and oxArchive::fromVariant.
+    QVariant (*toVariant)(const Value& value, bool colour);
+    bool (*fromVariant)(const QVariant& variant, bool colour, Value& out);
+    /// Whether an attribute value is of this type's class.
+    bool (*holds)(const AttributeValuePtr& attribute);
+    /// The current value of an attribute of this type's class (numbers and strings).
+    Value (*load)(const AttributeValuePtr& attribute);
+    /// Writes the current value of an attribute of this type's class inside an
+    /// edit bracket with the mask of the fields written (numbers and strings).
+    void (*store)(const AttributeValuePtr& attribute, const Value& value);
+};
+
+/// The row of a type string (exact match); null when there is none.
+const TypeInfo* typeByString(const QString& typeString);
+/// The row of a preset type code; null when there is none.
+const TypeInfo* typeByCode(std::uint32_t code);
+/// The row of an attribute value's class; null for a null handle and an unknown class.
+const TypeInfo* typeOf(const AttributeValuePtr& attribute);
+
+/// Identifier of the output-size input.
+extern const char* const OutputSizeId;
+
+/// Largest log2 output size, 2^13 = 8192 pixels a side. Sizes travel as `int`
+/// pixel counts, which hold 2^30 at most; a raster of 8192 x 8192 pixels of the
+/// widest data type (float32 RGB, 12 bytes a pixel) is 768 MiB, within the
+/// 1 GiB that a host image takes.
+constexpr int MaxOutputSizeLog2 = 13;
 
 /// The shortest decimal text that reads back as exactly \p value.
 std::string formatFloat(float value);

@@ -1,7 +1,7 @@
 #pragma once
 /// \file oxSubstanceArchiveLookup.h
-/// Internal to the library: the archive that the archive service keeps for a
-/// material. Not installed, not exported.
+/// Internal to the library: the one way to the archive that the archive
+/// service keeps for a material. Not installed, not exported.
 
 #include "host/Materials.h"
 #include "host/QSubstanceArchive.h"
@@ -11,11 +11,15 @@
 namespace oxSubstanceArchiveLookup {
 
 /// The archive that the service keeps for a material id (created empty on first
-/// request, never null).
-inline std::shared_ptr<QSubstanceArchive> archiveOf(unsigned materialId)
+/// request, never null). \p created, when given, tells whether it was made now.
+inline std::shared_ptr<QSubstanceArchive> archiveOf(unsigned materialId, bool* created = nullptr)
 {
-    bool created = false;
-    return oxSubstanceArchiveFactory::instance().getMaterialArchive(materialId, created);
+    bool made = false;
+    std::shared_ptr<QSubstanceArchive> archive =
+        oxSubstanceArchiveFactory::instance().getMaterialArchive(materialId, made);
+    if (created)
+        *created = made;
+    return archive;
 }
 
 /// The material's archive when something is loaded into it; null for a null

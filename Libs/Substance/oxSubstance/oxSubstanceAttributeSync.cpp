@@ -1,84 +1,13 @@
 #include "oxSubstanceAttributeSync.h"
 
-#include "host/OSGBase.h"
-#include "host/oxHostUtils.h"
-#include "host/QOXIntVector.h"
-#include "host/QSubstanceArchive.h"
-
-#include <QCoreApplication>
-#include <QMetaType>
-#include <QVector2D>
-#include <QVector3D>
-#include <QVector4D>
+#include "oxSubstanceValueTypes.h"
+#include "oxSubstanceValueWalk.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <string>
 
 namespace {
-
-/// Identifier of the input whose "int[2]" value is the graph's output size.
-const char* const OutputSizeIdentifier = "$outputsize";
-
-/// The meta-type id registered under \p name, registering T under it when
-/// nobody has yet; also registers T's comparators so that QVariant compares by value.
-template <class T>
-int lookUpIntVectorType(const char* name)
-{
-    int id = QMetaType::type(name);
-    if (id == QMetaType::UnknownType)
-        id = qRegisterMetaType<T>(name);
-    if (!QMetaType::hasRegisteredComparators(id))
-        QMetaType::registerComparators<T>();
-    return id;
-}
-
-int intVector2DType()
-{
-    static const int id = lookUpIntVectorType<QOXIntVector2D>("QOXIntVector2D");
-    return id;
-}
-
-int intVector3DType()
-{
-    static const int id = lookUpIntVectorType<QOXIntVector3D>("QOXIntVector3D");
-    return id;
-}
-
-int intVector4DType()
-{
-    static const int id = lookUpIntVectorType<QOXIntVector4D>("QOXIntVector4D");
-    return id;
-}
-
-// Makes sure the integer vector types are known to Qt by their names, with
-// comparators, so that QVariant compares them by value.
-void registerIntVectorTypes()
-{
-    intVector2DType();
-    intVector3DType();
-    intVector4DType();
-}
-
-/// \p v as a T: as stored when it holds type \p typeId, else Qt's conversion
-/// when there is one, else a default-constructed T.
-template <class T>
-T convertedOrDefault(const QVariant& v, int typeId)
-{
-    if (v.userType() == typeId)
-        return *static_cast<const T*>(v.constData());
-    QVariant converted(v);
-    if (converted.convert(typeId))
-        return *static_cast<const T*>(converted.constData());
-    return T();
-}
-
-template <class T>
-QVariant makeVariant(int typeId, const T& value)
-{
-    return QVariant(typeId, &value);
-}
 
 bool isAscii(const char* bytes, std::size_t size)
 {
@@ -117,57 +46,22 @@ private:
     bool _ascii;
 };
 
-bool isOutputSize(const AttributeValuePtr& value)
-{
-    return value->getUuid() == OutputSizeIdentifier;
-}
-
-/// True when every component to write is a finite number. Otherwise logs a
-/// warning naming the property and writes nothing: an infinity or a NaN has no
-/// text that a preset could carry back, so it would be lost on export.
-template <class... Components>
-bool finiteOrWarn(const AttributeValuePtr& value, Components... components)
-{
-    if ((std::isfinite(components) && ...))
-        return true;
-    //: %1 the identifier of a Substance input
-    const QString text = QCoreApplication::translate("oxSubstanceAttributeSync",
-                                                     "Value of substance property '%1' is not a finite number. "
-                                                     "It was not written.")
-                             .arg(QString::fromStdString(value->getUuid()));
-    oxLog::warning("%s", text.toUtf8().constData());
-    return false;
-}
-
 } // namespace
 
+// Both lists in the order of oxValueTypes::Rows.
 oxSubstanceAttributeSync::oxSubstanceAttributeSync()
+    : _setters{&oxSubstanceAttributeSync::setFloatValue,  &oxSubstanceAttributeSync::setFloat2DValue,
+               &oxSubstanceAttributeSync::setFloat3DValue, &oxSubstanceAttributeSync::setFloat4DValue,
+               &oxSubstanceAttributeSync::setIntValue,    &oxSubstanceAttributeSync::setInt2DValue,
+               &oxSubstanceAttributeSync::setInt3DValue,  &oxSubstanceAttributeSync::setInt4DValue,
+               &oxSubstanceAttributeSync::setStringValue, &oxSubstanceAttributeSync::setImageValue},
+      _getters{&oxSubstanceAttributeSync::getFloatValue,  &oxSubstanceAttributeSync::getFloat2DValue,
+               &oxSubstanceAttributeSync::getFloat3DValue, &oxSubstanceAttributeSync::getFloat4DValue,
+               &oxSubstanceAttributeSync::getIntValue,    &oxSubstanceAttributeSync::getInt2DValue,
+               &oxSubstanceAttributeSync::getInt3DValue,  &oxSubstanceAttributeSync::getInt4DValue,
+               &oxSubstanceAttributeSync::getStringValue, &oxSubstanceAttributeSync::getImageValue}
 {
-    registerIntVectorTypes();
-
-    _setters.reserve(10);
-    _setters.append(&oxSubstanceAttributeSync::setFloatValue);
-    _setters.append(&oxSubstanceAttributeSync::setFloat2DValue);
-    _setters.append(&oxSubstanceAttributeSync::setFloat3DValue);
-    _setters.append(&oxSubstanceAttributeSync::setFloat4DValue);
-    _setters.append(&oxSubstanceAttributeSync::setIntValue);
-    _setters.append(&oxSubstanceAttributeSync::setInt2DValue);
-    _setters.append(&oxSubstanceAttributeSync::setInt3DValue);
-    _setters.append(&oxSubstanceAttributeSync::setInt4DValue);
-    _setters.append(&oxSubstanceAttributeSync::setStringValue);
-    _setters.append(&oxSubstanceAttributeSync::setImageValue);
-
-    _getters.reserve(10);
-    _getters.append(&oxSubstanceAttributeSync::getFloatValue);
-    _getters.append(&oxSubstanceAttributeSync::getFloat2DValue);
-    _getters.append(&oxSubstanceAttributeSync::getFloat3DValue);
-    _getters.append(&oxSubstanceAttributeSync::getFloat4DValue);
-    _getters.append(&oxSubstanceAttributeSync::getIntValue);
-    _getters.append(&oxSubstanceAttributeSync::getInt2DValue);
-    _getters.append(&oxSubstanceAttributeSync::getInt3DValue);
-    _getters.append(&oxSubstanceAttributeSync::getInt4DValue);
-    _getters.append(&oxSubstanceAttributeSync::getStringValue);
-    _getters.append(&oxSubstanceAttributeSync::getImageValue);
+    oxValueTypes::registerForms();
 }
 
 oxSubstanceAttributeSync::oxSubstanceAttributeSync(const oxSubstanceAttributeSync& other) = default;
@@ -217,288 +111,42 @@ bool oxSubstanceAttributeSync::getOsgAttribute(const USubstanceMaterialPtr& mate
 AttributeValuePtr oxSubstanceAttributeSync::searchProperty(const USubstanceMaterialPtr& material,
                                                            const QString& graphName, const QString& property) const
 {
-    if (material.isNull())
-        return AttributeValuePtr();
-
-    const std::string graphNameUtf8 = graphName.toStdString();
     const TextMatch matches(property);
+    AttributeValuePtr identified;
     AttributeValuePtr labelMatch;
-    for (const USubstanceGraphPtr& graph : material->getSubstanceGraphs())
-    {
-        if (graph.isNull() || graph->getName() != graphNameUtf8)
-            continue;
-        for (const AttributeGroupPtr& group : graph->getAttributeGroups())
-        {
-            if (group.isNull())
-                continue;
-            for (const AttributeValuePtr& value : group->getProperties())
-            {
-                if (value.isNull())
-                    continue;
-                if (matches(value->getUuid()))
-                    return value;
-                if (matches(value->getName()))
-                    labelMatch = value;
-            }
-        }
-    }
-    return labelMatch;
+    oxSubstanceValueWalk::forEachValue(material, graphName.toStdString(), [&](const AttributeValuePtr& value) {
+        if (matches(value->getUuid()))
+            identified = value;
+        else if (matches(value->getName()))
+            labelMatch = value;
+        return identified.isNull();
+    });
+    return identified.isNull() ? labelMatch : identified;
 }
 
-// ---------------------------------------------------------------- setters
+// ---------------------------------------------------------------- setters and getters: one row each
 
-bool oxSubstanceAttributeSync::setFloatValue(AttributeValuePtr& value, const QVariant& newValue)
-{
-    const AttributeFloatValuePtr v = AttributeFloatValuePtr::dcast(value);
-    if (v.isNull())
-        return false;
-    const float f = newValue.toFloat();
-    if (!finiteOrWarn(value, f))
-        return false;
-    osgEdit edit(v, AttributeFloatValueBase::FloatValueFieldMask);
-    v->setFloatValue(f);
-    return true;
-}
+using namespace oxValueTypes;
+using Sync = oxSubstanceAttributeSync;
 
-bool oxSubstanceAttributeSync::setFloat2DValue(AttributeValuePtr& value, const QVariant& newValue)
-{
-    const AttributeFloat2DValuePtr v = AttributeFloat2DValuePtr::dcast(value);
-    if (v.isNull())
-        return false;
-    const QVector2D f = convertedOrDefault<QVector2D>(newValue, QMetaType::QVector2D);
-    if (!finiteOrWarn(value, f.x(), f.y()))
-        return false;
-    osgEdit edit(v, AttributeFloat2DValueBase::FloatVectorValueFieldMask);
-    v->setFloatVectorValue(osg::Vec2f(f.x(), f.y()));
-    return true;
-}
+bool Sync::setFloatValue(AttributeValuePtr& v, const QVariant& x) { return writeValue<Float>(v, _material, x); }
+bool Sync::setFloat2DValue(AttributeValuePtr& v, const QVariant& x) { return writeValue<Float2>(v, _material, x); }
+bool Sync::setFloat3DValue(AttributeValuePtr& v, const QVariant& x) { return writeValue<Float3>(v, _material, x); }
+bool Sync::setFloat4DValue(AttributeValuePtr& v, const QVariant& x) { return writeValue<Float4>(v, _material, x); }
+bool Sync::setIntValue(AttributeValuePtr& v, const QVariant& x) { return writeValue<Int>(v, _material, x); }
+bool Sync::setInt2DValue(AttributeValuePtr& v, const QVariant& x) { return writeValue<Int2>(v, _material, x); }
+bool Sync::setInt3DValue(AttributeValuePtr& v, const QVariant& x) { return writeValue<Int3>(v, _material, x); }
+bool Sync::setInt4DValue(AttributeValuePtr& v, const QVariant& x) { return writeValue<Int4>(v, _material, x); }
+bool Sync::setStringValue(AttributeValuePtr& v, const QVariant& x) { return writeValue<String>(v, _material, x); }
+bool Sync::setImageValue(AttributeValuePtr& v, const QVariant& x) { return writeValue<Image>(v, _material, x); }
 
-bool oxSubstanceAttributeSync::setFloat3DValue(AttributeValuePtr& value, const QVariant& newValue)
-{
-    const AttributeFloat3DValuePtr v = AttributeFloat3DValuePtr::dcast(value);
-    if (v.isNull())
-        return false;
-    const QVector3D f = convertedOrDefault<QVector3D>(newValue, QMetaType::QVector3D);
-    if (!finiteOrWarn(value, f.x(), f.y(), f.z()))
-        return false;
-    osgEdit edit(v, AttributeFloat3DValueBase::FloatVectorValueFieldMask);
-    v->setFloatVectorValue(osg::Vec3f(f.x(), f.y(), f.z()));
-    return true;
-}
-
-bool oxSubstanceAttributeSync::setFloat4DValue(AttributeValuePtr& value, const QVariant& newValue)
-{
-    const AttributeFloat4DValuePtr v = AttributeFloat4DValuePtr::dcast(value);
-    if (v.isNull())
-        return false;
-    // A colour travels without alpha; writing one makes it opaque.
-    osg::Vec4f f;
-    if (v->isColorAttribute() && newValue.userType() == QMetaType::QVector3D)
-    {
-        const QVector3D c = *static_cast<const QVector3D*>(newValue.constData());
-        f = osg::Vec4f(c.x(), c.y(), c.z(), 1.0f);
-    }
-    else
-    {
-        const QVector4D c = convertedOrDefault<QVector4D>(newValue, QMetaType::QVector4D);
-        f = osg::Vec4f(c.x(), c.y(), c.z(), c.w());
-    }
-    if (!finiteOrWarn(value, f[0], f[1], f[2], f[3]))
-        return false;
-    osgEdit edit(v, AttributeFloat4DValueBase::ColorValueFieldMask);
-    v->setColorValue(f);
-    return true;
-}
-
-bool oxSubstanceAttributeSync::setIntValue(AttributeValuePtr& value, const QVariant& newValue)
-{
-    const AttributeIntValuePtr v = AttributeIntValuePtr::dcast(value);
-    if (v.isNull())
-        return false;
-    osgEdit edit(v, AttributeIntValueBase::IntValueFieldMask);
-    v->setIntValue(newValue.toInt());
-    return true;
-}
-
-bool oxSubstanceAttributeSync::setInt2DValue(AttributeValuePtr& value, const QVariant& newValue)
-{
-    const AttributeInt2DValuePtr v = AttributeInt2DValuePtr::dcast(value);
-    if (v.isNull())
-        return false;
-    osgEdit edit(v, AttributeInt2DValueBase::IntValueXFieldMask | AttributeInt2DValueBase::IntValueYFieldMask);
-    if (isOutputSize(value) && newValue.userType() == intVector3DType())
-    {
-        // Z carries the material's SyncOutputSize flag: 1 sets it, anything else clears it.
-        const QOXIntVector3D size = *static_cast<const QOXIntVector3D*>(newValue.constData());
-        v->setIntValueX(size.getX());
-        v->setIntValueY(size.getY());
-        if (!_material.isNull())
-        {
-            osgEdit materialEdit(_material, USubstanceMaterialBase::SyncOutputSizeFieldMask);
-            _material->setSyncOutputSize(size.getZ() == 1);
-        }
-        return true;
-    }
-    const QOXIntVector2D i = convertedOrDefault<QOXIntVector2D>(newValue, intVector2DType());
-    v->setIntValueX(i.getX());
-    v->setIntValueY(i.getY());
-    return true;
-}
-
-bool oxSubstanceAttributeSync::setInt3DValue(AttributeValuePtr& value, const QVariant& newValue)
-{
-    const AttributeInt3DValuePtr v = AttributeInt3DValuePtr::dcast(value);
-    if (v.isNull())
-        return false;
-    osgEdit edit(v, AttributeInt3DValueBase::IntValueXFieldMask | AttributeInt3DValueBase::IntValueYFieldMask |
-                        AttributeInt3DValueBase::IntValueZFieldMask);
-    const QOXIntVector3D i = convertedOrDefault<QOXIntVector3D>(newValue, intVector3DType());
-    v->setIntValueX(i.getX());
-    v->setIntValueY(i.getY());
-    v->setIntValueZ(i.getZ());
-    return true;
-}
-
-bool oxSubstanceAttributeSync::setInt4DValue(AttributeValuePtr& value, const QVariant& newValue)
-{
-    const AttributeInt4DValuePtr v = AttributeInt4DValuePtr::dcast(value);
-    if (v.isNull())
-        return false;
-    osgEdit edit(v, AttributeInt4DValueBase::IntValueXFieldMask | AttributeInt4DValueBase::IntValueYFieldMask |
-                        AttributeInt4DValueBase::IntValueZFieldMask | AttributeInt4DValueBase::IntValueWFieldMask);
-    const QOXIntVector4D i = convertedOrDefault<QOXIntVector4D>(newValue, intVector4DType());
-    v->setIntValueX(i.getX());
-    v->setIntValueY(i.getY());
-    v->setIntValueZ(i.getZ());
-    v->setIntValueW(i.getW());
-    return true;
-}
-
-bool oxSubstanceAttributeSync::setStringValue(AttributeValuePtr& value, const QVariant& newValue)
-{
-    const AttributeStringValuePtr v = AttributeStringValuePtr::dcast(value);
-    if (v.isNull())
-        return false;
-    osgEdit edit(v, AttributeStringValueBase::StringValueFieldMask);
-    v->setStringValue(newValue.toString().toStdString());
-    return true;
-}
-
-bool oxSubstanceAttributeSync::setImageValue(AttributeValuePtr& value, const QVariant& newValue)
-{
-    const AttributeImageValuePtr v = AttributeImageValuePtr::dcast(value);
-    if (v.isNull())
-        return false;
-    osgEdit edit(v, AttributeImageValueBase::ImageFieldMask);
-    // The value takes its own reference on the image.
-    v->setImage(oxSubstanceUtils::convertQVariantToOsgImage(newValue));
-    return true;
-}
-
-// ---------------------------------------------------------------- getters
-
-bool oxSubstanceAttributeSync::getFloatValue(const AttributeValuePtr& value, QVariant& result)
-{
-    const AttributeFloatValuePtr v = AttributeFloatValuePtr::dcast(value);
-    if (v.isNull())
-        return false;
-    result = QVariant(v->getFloatValue());
-    return true;
-}
-
-bool oxSubstanceAttributeSync::getFloat2DValue(const AttributeValuePtr& value, QVariant& result)
-{
-    const AttributeFloat2DValuePtr v = AttributeFloat2DValuePtr::dcast(value);
-    if (v.isNull())
-        return false;
-    const osg::Vec2f& f = v->getFloatVectorValue();
-    result = QVariant::fromValue(QVector2D(f.x(), f.y()));
-    return true;
-}
-
-bool oxSubstanceAttributeSync::getFloat3DValue(const AttributeValuePtr& value, QVariant& result)
-{
-    const AttributeFloat3DValuePtr v = AttributeFloat3DValuePtr::dcast(value);
-    if (v.isNull())
-        return false;
-    const osg::Vec3f& f = v->getFloatVectorValue();
-    result = QVariant::fromValue(QVector3D(f.x(), f.y(), f.z()));
-    return true;
-}
-
-bool oxSubstanceAttributeSync::getFloat4DValue(const AttributeValuePtr& value, QVariant& result)
-{
-    const AttributeFloat4DValuePtr v = AttributeFloat4DValuePtr::dcast(value);
-    if (v.isNull())
-        return false;
-    const osg::Vec4f& f = v->getColorValue();
-    if (v->isColorAttribute())
-        result = QVariant::fromValue(QVector3D(f.x(), f.y(), f.z()));
-    else
-        result = QVariant::fromValue(QVector4D(f.x(), f.y(), f.z(), f.w()));
-    return true;
-}
-
-bool oxSubstanceAttributeSync::getIntValue(const AttributeValuePtr& value, QVariant& result)
-{
-    const AttributeIntValuePtr v = AttributeIntValuePtr::dcast(value);
-    if (v.isNull())
-        return false;
-    result = QVariant(int(v->getIntValue()));
-    return true;
-}
-
-bool oxSubstanceAttributeSync::getInt2DValue(const AttributeValuePtr& value, QVariant& result)
-{
-    const AttributeInt2DValuePtr v = AttributeInt2DValuePtr::dcast(value);
-    if (v.isNull())
-        return false;
-    if (isOutputSize(value))
-    {
-        // Without a material there is no flag to report.
-        if (_material.isNull())
-            return false;
-        const QOXIntVector3D size(v->getIntValueX(), v->getIntValueY(), _material->getSyncOutputSize() ? 1 : 0);
-        result = makeVariant(intVector3DType(), size);
-        return true;
-    }
-    result = makeVariant(intVector2DType(), QOXIntVector2D(v->getIntValueX(), v->getIntValueY()));
-    return true;
-}
-
-bool oxSubstanceAttributeSync::getInt3DValue(const AttributeValuePtr& value, QVariant& result)
-{
-    const AttributeInt3DValuePtr v = AttributeInt3DValuePtr::dcast(value);
-    if (v.isNull())
-        return false;
-    result = makeVariant(intVector3DType(), QOXIntVector3D(v->getIntValueX(), v->getIntValueY(), v->getIntValueZ()));
-    return true;
-}
-
-bool oxSubstanceAttributeSync::getInt4DValue(const AttributeValuePtr& value, QVariant& result)
-{
-    const AttributeInt4DValuePtr v = AttributeInt4DValuePtr::dcast(value);
-    if (v.isNull())
-        return false;
-    result = makeVariant(intVector4DType(), QOXIntVector4D(v->getIntValueX(), v->getIntValueY(),
-                                                           v->getIntValueZ(), v->getIntValueW()));
-    return true;
-}
-
-bool oxSubstanceAttributeSync::getStringValue(const AttributeValuePtr& value, QVariant& result)
-{
-    const AttributeStringValuePtr v = AttributeStringValuePtr::dcast(value);
-    if (v.isNull())
-        return false;
-    result = QVariant(QString::fromStdString(v->getStringValue()));
-    return true;
-}
-
-bool oxSubstanceAttributeSync::getImageValue(const AttributeValuePtr& value, QVariant& result)
-{
-    const AttributeImageValuePtr v = AttributeImageValuePtr::dcast(value);
-    if (v.isNull())
-        return false;
-    result = oxSubstanceUtils::convertOsgImageToQVariant(v->getImage());
-    return true;
-}
+bool Sync::getFloatValue(const AttributeValuePtr& v, QVariant& x) { return readValue<Float>(v, _material, x); }
+bool Sync::getFloat2DValue(const AttributeValuePtr& v, QVariant& x) { return readValue<Float2>(v, _material, x); }
+bool Sync::getFloat3DValue(const AttributeValuePtr& v, QVariant& x) { return readValue<Float3>(v, _material, x); }
+bool Sync::getFloat4DValue(const AttributeValuePtr& v, QVariant& x) { return readValue<Float4>(v, _material, x); }
+bool Sync::getIntValue(const AttributeValuePtr& v, QVariant& x) { return readValue<Int>(v, _material, x); }
+bool Sync::getInt2DValue(const AttributeValuePtr& v, QVariant& x) { return readValue<Int2>(v, _material, x); }
+bool Sync::getInt3DValue(const AttributeValuePtr& v, QVariant& x) { return readValue<Int3>(v, _material, x); }
+bool Sync::getInt4DValue(const AttributeValuePtr& v, QVariant& x) { return readValue<Int4>(v, _material, x); }
+bool Sync::getStringValue(const AttributeValuePtr& v, QVariant& x) { return readValue<String>(v, _material, x); }
+bool Sync::getImageValue(const AttributeValuePtr& v, QVariant& x) { return readValue<Image>(v, _material, x); }

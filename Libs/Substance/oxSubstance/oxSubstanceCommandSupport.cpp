@@ -2,12 +2,12 @@
 
 #include "oxSubstanceArchiveLookup.h"
 #include "oxSubstanceAttributeSync.h"
+#include "oxSubstanceValueWalk.h"
 
 #include "host/Attributes.h"
 #include "host/Materials.h"
 #include "host/QSubstanceArchive.h"
 #include "host/oxKernelServices.h"
-#include "host/oxdImage.h"
 
 #include <QHash>
 
@@ -18,15 +18,6 @@
 
 namespace {
 
-/// The image container that a value names, or null.
-osg::FieldContainerPtr imageContainerOf(const QVariant& value)
-{
-    static const int imageType = qMetaTypeId<oxdImage>();
-    if (!value.canConvert(imageType))
-        return osg::FieldContainerPtr();
-    return osg::FieldContainerFactory::the()->getContainer(value.value<oxdImage>().getObjectId());
-}
-
 /// What searchProperty finds in the graphs of one name, for many properties:
 /// the first value whose identifier matches, failing that the last value whose
 /// label matches. Holds a reference on every value for its lifetime, so that a
@@ -36,25 +27,12 @@ class PropertyIndex
 public:
     PropertyIndex(const USubstanceMaterialPtr& material, const QString& graphName)
     {
-        const std::string name = graphName.toStdString();
-        for (const USubstanceGraphPtr& graph : material->getSubstanceGraphs())
-        {
-            if (graph.isNull() || graph->getName() != name)
-                continue;
-            for (const AttributeGroupPtr& group : graph->getAttributeGroups())
-            {
-                if (group.isNull())
-                    continue;
-                for (const AttributeValuePtr& value : group->getProperties())
-                {
-                    if (value.isNull())
-                        continue;
-                    _held.emplace_back(value);
-                    _byIdentifier.insert(QString::fromStdString(value->getUuid()), value);
-                    _byLabel[QString::fromStdString(value->getName())] = value;
-                }
-            }
-        }
+        oxSubstanceValueWalk::forEachValue(material, graphName.toStdString(), [this](const AttributeValuePtr& value) {
+            _held.emplace_back(value);
+            _byIdentifier.insert(QString::fromStdString(value->getUuid()), value);
+            _byLabel[QString::fromStdString(value->getName())] = value;
+            return true;
+        });
     }
 
     AttributeValuePtr find(const QString& property) const
@@ -84,18 +62,6 @@ void writeProperty(const USubstanceMaterialPtr& material, const QString& graph, 
 }
 
 } // namespace
-
-// ---------------------------------------------------------------- materials
-
-osg::UInt32 oxSubstanceCommandSupport::materialIdOf(const USubstanceMaterialPtr& material)
-{
-    return material.isNull() ? 0u : material->getId();
-}
-
-USubstanceMaterialPtr oxSubstanceCommandSupport::findMaterial(osg::UInt32 materialId)
-{
-    return USubstanceMaterialPtr::dcast(osg::FieldContainerFactory::the()->getContainer(materialId));
-}
 
 // ---------------------------------------------------------------- service and notifications
 
@@ -132,42 +98,6 @@ void oxSubstanceCommandSupport::notifyPropertyChanged(osg::UInt32 materialId, co
 {
     if (oxSubstanceService* service = getService())
         emit service->substancePropertyChanged(materialId, property, value);
-}
-
-// ---------------------------------------------------------------- image references
-
-void oxSubstanceCommandSupport::addImageReference(const QVariant& value)
-{
-    osg::addRef(imageContainerOf(value));
-}
-
-void oxSubstanceCommandSupport::releaseImageReference(const QVariant& value)
-{
-    osg::subRef(imageContainerOf(value));
-}
-
-oxSubstanceStoredValue::oxSubstanceStoredValue(const QVariant& value) : _value(value)
-{
-    oxSubstanceCommandSupport::addImageReference(_value);
-}
-
-oxSubstanceStoredValue::oxSubstanceStoredValue(const oxSubstanceStoredValue& other) : _value(other._value)
-{
-    oxSubstanceCommandSupport::addImageReference(_value);
-}
-
-oxSubstanceStoredValue& oxSubstanceStoredValue::operator=(const oxSubstanceStoredValue& other)
-{
-    // The new reference first: both values may name the same image.
-    oxSubstanceCommandSupport::addImageReference(other._value);
-    oxSubstanceCommandSupport::releaseImageReference(_value);
-    _value = other._value;
-    return *this;
-}
-
-oxSubstanceStoredValue::~oxSubstanceStoredValue()
-{
-    oxSubstanceCommandSupport::releaseImageReference(_value);
 }
 
 // ---------------------------------------------------------------- writing and rendering

@@ -2,9 +2,10 @@
 /// \file oxSubstanceCommandSupport.h
 /// What every undo command of the library shares: finding its material again
 /// by container id, the host's Substance service and its notifications,
-/// values that keep an image alive while a command stores them, rendering, and
-/// the one write of a property value; plus the command base template that
-/// gives each command class its command id.
+/// rendering, and the one write of a property value; plus the command base
+/// template that gives each command class its command id and gathers what the
+/// command needs at its first redo(). What a command keeps (presets, images,
+/// values) it keeps in the holders of oxSubstanceHandles.h.
 ///
 /// A command class is written as
 /// \code
@@ -13,16 +14,18 @@
 ///     Q_DECLARE_TR_FUNCTIONS(oxMyUndoCommand)
 /// public:
 ///     oxMyUndoCommand(const USubstanceMaterialPtr& material, QUndoCommand* parent)
-///         : oxSubstanceUndoCommand(oxUndoString("My substance edit", "Material Commands"), material, parent)
+///         : oxSubstanceUndoCommand("My substance edit", material, parent)
 ///     {}
-///     void redo() override; // getMaterial(), notifyPresetsChanged(), ...
+///     void redo() override; // gatherAtFirstRedo(...), getMaterial(), notifyPresetsChanged(), ...
 ///     void undo() override;
 /// };
 /// \endcode
-/// and so has `commandId()`, `id()`, `canMergeWith()` (false), `materialId()`
-/// and `getMaterial()` from the template, and `tr`/`trUtf8` in its own name.
+/// and so has `commandId()`, `id()`, `canMergeWith()` (false), `materialId()`,
+/// `getMaterial()` and `gatherAtFirstRedo()` from the template, and
+/// `tr`/`trUtf8` in its own name.
 
 #include "oxSubstanceExport.h"
+#include "oxSubstanceHandles.h"
 
 #include "host/Materials.h"
 #include "host/oxUndoCommand.h"
@@ -30,12 +33,9 @@
 #include <QString>
 #include <QVariant>
 
-#include <map>
 #include <typeinfo>
-#include <vector>
 
 class oxSubstanceService;
-class oxSubstanceStoredValue;
 
 /// Static helpers of the undo commands. Every function accepts a null
 /// material (or an id that names none) and then does nothing.
@@ -45,10 +45,13 @@ public:
     oxSubstanceCommandSupport() = delete;
 
     /// The container id by which a command remembers a material; 0 for a null handle.
-    static osg::UInt32 materialIdOf(const USubstanceMaterialPtr& material);
+    static osg::UInt32 materialIdOf(const USubstanceMaterialPtr& material) { return oxSubstanceContainerId(material); }
     /// The Substance material (or a material derived from it) with this container
     /// id; null when it is gone or the id names another kind of container.
-    static USubstanceMaterialPtr findMaterial(osg::UInt32 materialId);
+    static USubstanceMaterialPtr findMaterial(osg::UInt32 materialId)
+    {
+        return oxSubstanceFindContainer<USubstanceMaterialPtr>(materialId);
+    }
 
     /// The host's Substance service. Null, with "oxKernelServiceFactory:
     /// couldn't find class 'oxSubstanceService'!" or "oxKernelServiceFactory:
@@ -61,12 +64,6 @@ public:
     static void notifyPresetApplied(osg::UInt32 materialId);
     /// Emits substancePropertyChanged(materialId, property, value) on the service, if there is one.
     static void notifyPropertyChanged(osg::UInt32 materialId, const QString& property, const QVariant& value);
-
-    /// Takes one reference on the image container that \p value names when it
-    /// holds an oxdImage; nothing for other values or a container that is gone.
-    static void addImageReference(const QVariant& value);
-    /// Gives back the reference that addImageReference took for \p value.
-    static void releaseImageReference(const QVariant& value);
 
     /// Writes one value: finds the property (identifier or label) of the graph,
     /// writes the value into it, passes it to the material's archive, renders
@@ -81,76 +78,15 @@ public:
     /// searchProperty would find), since no identifier, label or group changes
     /// while its values are written.
     static void applyPropertyValues(const USubstanceMaterialPtr& material, const QString& graph,
-                                    const std::map<QString, oxSubstanceStoredValue>& values);
+                                    const oxSubstanceStoredValueMap& values);
     /// Renders a material's textures once after a batch of writes made without
     /// rendering; nothing when its archive holds nothing.
     static void renderMaterialTextures(osg::UInt32 materialId);
 };
 
-/// A QVariant that a command stores. While it holds an oxdImage it holds one
-/// reference on that image's container (oxSubstanceCommandSupport::addImageReference),
-/// so the image lives as long as the command keeps the value; copies take a
-/// reference of their own, assignment takes the new one before it gives back
-/// the old one. Values of other types are kept as they are.
-class OX_SUBSTANCE_API oxSubstanceStoredValue
-{
-public:
-    oxSubstanceStoredValue() = default;
-    oxSubstanceStoredValue(const QVariant& value);
-    oxSubstanceStoredValue(const oxSubstanceStoredValue& other);
-    oxSubstanceStoredValue& operator=(const oxSubstanceStoredValue& other);
-    ~oxSubstanceStoredValue();
-
-    const QVariant& value() const { return _value; }
-    bool isValid() const { return _value.isValid(); }
-
-private:
-    QVariant _value;
-};
-
-/// Input identifier to stored value: the value maps of commands that change
-/// many inputs at once.
-using oxSubstanceStoredValueMap = std::map<QString, oxSubstanceStoredValue>;
-
-/// A container handle that holds one reference while it is stored (none for a
-/// null handle): presets and images that a command keeps stay alive until the
-/// command lets go of them. Copies take a reference of their own.
-template <class Ptr>
-class oxSubstanceHeld
-{
-public:
-    oxSubstanceHeld() = default;
-    oxSubstanceHeld(const Ptr& handle) : _handle(handle) { osg::addRef(_handle); }
-    oxSubstanceHeld(const oxSubstanceHeld& other) : oxSubstanceHeld(other._handle) {}
-    oxSubstanceHeld& operator=(const oxSubstanceHeld& other)
-    {
-        osg::addRef(other._handle);
-        osg::subRef(_handle);
-        _handle = other._handle;
-        return *this;
-    }
-    ~oxSubstanceHeld() { osg::subRef(_handle); }
-
-    const Ptr& get() const { return _handle; }
-
-private:
-    Ptr _handle;
-};
-
-/// Handles held by a command, as the handle list that the host calls take.
-template <class Ptr>
-std::vector<Ptr> oxSubstanceHandles(const std::vector<oxSubstanceHeld<Ptr>>& held)
-{
-    std::vector<Ptr> handles;
-    handles.reserve(held.size());
-    for (const oxSubstanceHeld<Ptr>& h : held)
-        handles.push_back(h.get());
-    return handles;
-}
-
 /// Base of every undo command of the library: the host's oxUndoCommand plus the
-/// material's container id and the class's own command id. Adds no virtual
-/// function of its own.
+/// material's container id, the class's own command id and what the command
+/// has gathered at its first redo(). Adds no virtual function of its own.
 template <class Command>
 class oxSubstanceUndoCommand : public oxUndoCommand
 {
@@ -176,8 +112,10 @@ protected:
         : oxUndoCommand(text, parent), _materialId(materialId)
     {
     }
-    oxSubstanceUndoCommand(const oxUndoString& text, const USubstanceMaterialPtr& material, QUndoCommand* parent)
-        : oxSubstanceUndoCommand(text, oxSubstanceCommandSupport::materialIdOf(material), parent)
+    /// A command of the material commands, titled \p title (not translated here).
+    oxSubstanceUndoCommand(const char* title, const USubstanceMaterialPtr& material, QUndoCommand* parent)
+        : oxSubstanceUndoCommand(oxUndoString(title, QStringLiteral("Material Commands")),
+                                 oxSubstanceCommandSupport::materialIdOf(material), parent)
     {
     }
 
@@ -190,8 +128,33 @@ protected:
     /// Merging copies the base's merge state from the newer command.
     void takeMergeStateFrom(const oxSubstanceUndoCommand& newer) { m_mergeTimeStamp = newer.m_mergeTimeStamp; }
 
-private:
-    static void classNameTest() {}
+    /// Where a command stands with what its redo() and undo() need and that it
+    /// gathers from the material at its first redo() (values before and after,
+    /// an inverse order, contents).
+    enum class Gathering
+    {
+        Pending, ///< not gathered yet: before the first redo(), or while what is needed is missing
+        Ready,   ///< gathered: redo() and undo() act on it
+        Inert,   ///< the command found that it cannot act; it never does
+    };
 
+    /// Runs \p gather, which answers a Gathering, unless the command has
+    /// gathered already: at its first redo(), and at later ones for as long as
+    /// \p gather answers Pending. Returns where the command stands.
+    template <class Gather>
+    Gathering gatherAtFirstRedo(Gather gather)
+    {
+        return _gathering == Gathering::Pending ? gatherNow(gather) : _gathering;
+    }
+    /// Runs \p gather now, whether the command has gathered before or not, and keeps its answer.
+    template <class Gather>
+    Gathering gatherNow(Gather gather)
+    {
+        return _gathering = gather();
+    }
+    Gathering gathering() const { return _gathering; }
+
+private:
     osg::UInt32 _materialId;
+    Gathering _gathering = Gathering::Pending;
 };

@@ -7,8 +7,6 @@
 
 namespace {
 
-const char* const kCategory = "Material Commands";
-
 /// Records, for each archive value that differs from the material's attribute
 /// value, the material's value in \p undoValues and the archive's in
 /// \p redoValues, and sets \p graph to the active graph's name. Inputs that the
@@ -45,8 +43,7 @@ void collectChangedValues(const USubstanceMaterialPtr& material, QString& graph,
 oxApplySubstancePresetUndoCommand::oxApplySubstancePresetUndoCommand(const USubstanceMaterialPtr& material,
                                                                      unsigned presetIndex, bool defaultOutputSize,
                                                                      QUndoCommand* parent)
-    : oxSubstanceUndoCommand(oxUndoString("Apply substance preset", QString::fromLatin1(kCategory)), material,
-                             parent),
+    : oxSubstanceUndoCommand("Apply substance preset", material, parent),
       _presetIndex(presetIndex), _defaultOutputSize(defaultOutputSize)
 {
 }
@@ -114,13 +111,11 @@ void oxApplySubstancePresetUndoCommand::renderCachedPreset()
 
 void oxApplySubstancePresetUndoCommand::redo()
 {
-    if (!_fetched)
-    {
-        _fetched = true;
-        _fetchSucceeded = fetchUndoData();
-    }
+    // Gathered at the first redo() in any case: a command that cannot act then never does.
+    const Gathering gathered =
+        gatherAtFirstRedo([this] { return fetchUndoData() ? Gathering::Ready : Gathering::Inert; });
     // A material that is gone gets nothing written and nothing announced.
-    if (!_fetchSucceeded || getMaterial().isNull())
+    if (gathered != Gathering::Ready || getMaterial().isNull())
         return;
     applyValues(int(_presetIndex), _redoValues, _newSyncOutputSize);
     if (USubstanceMaterial::isPresetCacheEnabled())
@@ -132,7 +127,7 @@ void oxApplySubstancePresetUndoCommand::redo()
 
 void oxApplySubstancePresetUndoCommand::undo()
 {
-    if (!_fetchSucceeded || getMaterial().isNull())
+    if (gathering() != Gathering::Ready || getMaterial().isNull())
         return;
     applyValues(_previousPreset, _undoValues, _previousSyncOutputSize);
     renderMaterialTextures();
@@ -143,8 +138,7 @@ void oxApplySubstancePresetUndoCommand::undo()
 
 oxResetSubstanceGraphUndoCommand::oxResetSubstanceGraphUndoCommand(const USubstanceMaterialPtr& material,
                                                                    QUndoCommand* parent)
-    : oxSubstanceUndoCommand(oxUndoString("Reset substance graph", QString::fromLatin1(kCategory)), material,
-                             parent)
+    : oxSubstanceUndoCommand("Reset substance graph", material, parent)
 {
 }
 
@@ -152,18 +146,19 @@ oxResetSubstanceGraphUndoCommand::~oxResetSubstanceGraphUndoCommand() = default;
 
 void oxResetSubstanceGraphUndoCommand::redo()
 {
+    // Gathered at the first redo() that finds the material.
     const USubstanceMaterialPtr material = getMaterial();
     if (material.isNull())
         return;
-    if (!_fetched)
-    {
-        _fetched = true;
-        const std::shared_ptr<QSubstanceArchive> archive = oxSubstanceArchiveLookup::loadedArchive(material);
-        if (!archive)
-            return;
-        archive->resetGraph();
-        collectChangedValues(material, _graph, archive->getActiveGraphValues(), _undoValues, _redoValues);
-    }
+    gatherAtFirstRedo([this, &material] {
+        // An archive that holds nothing has no defaults: nothing changes, and its render does nothing.
+        if (const std::shared_ptr<QSubstanceArchive> archive = oxSubstanceArchiveLookup::loadedArchive(material))
+        {
+            archive->resetGraph();
+            collectChangedValues(material, _graph, archive->getActiveGraphValues(), _undoValues, _redoValues);
+        }
+        return Gathering::Ready;
+    });
     applyValues(_redoValues);
 }
 

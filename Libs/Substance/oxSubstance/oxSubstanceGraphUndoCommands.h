@@ -45,8 +45,6 @@ private:
     /// Renders the preset, or applies its cached render, and caches a new render.
     void renderCachedPreset();
 
-    bool _fetched = false;
-    bool _fetchSucceeded = false;
     unsigned _presetIndex;
     bool _defaultOutputSize;
     QString _graph;
@@ -77,7 +75,6 @@ private:
     /// Writes the values without rendering, then renders once.
     void applyValues(const oxSubstanceStoredValueMap& values);
 
-    bool _fetched = false;
     QString _graph;
     oxSubstanceStoredValueMap _undoValues;
     oxSubstanceStoredValueMap _redoValues;

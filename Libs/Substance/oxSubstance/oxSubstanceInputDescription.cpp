@@ -1,5 +1,7 @@
 #include "oxSubstanceInputDescription.h"
 
+#include "oxSubstanceValueTypes.h"
+
 #include <QMetaType>
 
 #include <cfloat>
@@ -11,18 +13,14 @@ namespace {
 using Description = QMap<QString, QVariant>;
 using Numbers = oxSubstanceInputDescription::Numbers;
 
-const std::array<oxSubstanceInputDescription::Type, 10> kTypes = {{
-    {"float", Numbers::Float, 1},
-    {"float[2]", Numbers::Float, 2},
-    {"float[3]", Numbers::Float, 3},
-    {"float[4]", Numbers::Float, 4},
-    {"int", Numbers::Int, 1},
-    {"int[2]", Numbers::Int, 2},
-    {"int[3]", Numbers::Int, 3},
-    {"int[4]", Numbers::Int, 4},
-    {"string", Numbers::None, 0},
-    {"image", Numbers::None, 0},
-}};
+constexpr std::array<oxSubstanceInputDescription::Type, 10> kTypes = oxValueTypes::mapRows([](auto row) {
+    using R = decltype(row);
+    using T = typename R::Number;
+    const Numbers numbers = std::is_same_v<T, float> ? Numbers::Float
+                            : std::is_same_v<T, int> ? Numbers::Int
+                                                     : Numbers::None;
+    return oxSubstanceInputDescription::Type{R::typeString, numbers, R::components};
+});
 
 const char* const kAxes[4] = {"X", "Y", "Z", "W"};
 

@@ -1,5 +1,7 @@
 #include "oxSubstanceInputLookup.h"
 
+#include "oxSubstanceValueWalk.h"
+
 #include "host/oxHostUtils.h"
 
 #include <QCoreApplication>
@@ -40,10 +42,10 @@ const oxSubstanceInputLookup::GroupIndex& oxSubstanceInputLookup::groupIndex(con
         return found->second;
     GroupIndex index;
     index.group = _graph->getAttributeGroup(name);
-    if (!index.group.isNull())
-        for (const AttributeValuePtr& value : index.group->getProperties())
-            if (!value.isNull())
-                index.values.emplace(value->getUuid(), value);
+    oxSubstanceValueWalk::forEachValue(index.group, [&index](const AttributeValuePtr& value) {
+        index.values.emplace(value->getUuid(), value);
+        return true;
+    });
     return _groups.emplace(name, std::move(index)).first->second;
 }
 

@@ -1,5 +1,6 @@
 #include "oxSubstanceMaterialModifier.h"
 
+#include "oxSubstanceArchiveLookup.h"
 #include "oxSubstanceAttributeCreator.h"
 #include "oxSubstanceAttributeSync.h"
 #include "oxSubstanceInputLookup.h"
@@ -29,41 +30,18 @@ const std::string kCommonGroupName = "Common";
 
 } // namespace
 
-oxSubstanceMaterialModifier::oxSubstanceMaterialModifier(USubstanceMaterialPtr& material) : _material(material)
-{
-    osg::addRef(_material);
-}
-
-oxSubstanceMaterialModifier::~oxSubstanceMaterialModifier()
-{
-    osg::subRef(_material);
-}
-
-oxSubstanceMaterialModifier::oxSubstanceMaterialModifier(const oxSubstanceMaterialModifier& other)
-    : _material(other._material)
-{
-    osg::addRef(_material);
-}
-
-oxSubstanceMaterialModifier& oxSubstanceMaterialModifier::operator=(const oxSubstanceMaterialModifier& other)
-{
-    // Take the new reference first: on self-assignment the count never touches zero.
-    osg::addRef(other._material);
-    osg::subRef(_material);
-    _material = other._material;
-    return *this;
-}
+oxSubstanceMaterialModifier::oxSubstanceMaterialModifier(USubstanceMaterialPtr& material) : _material(material) {}
 
 // ---------------------------------------------------------------- loading an archive
 
 bool oxSubstanceMaterialModifier::initFromFile(const QString& path)
 {
-    if (_material.isNull())
+    if (material().isNull())
         return false;
 
-    oxSubstanceArchiveFactory& factory = oxSubstanceArchiveFactory::instance();
     bool created = false;
-    const std::shared_ptr<QSubstanceArchive> archive = factory.getMaterialArchive(_material->getId(), created);
+    const std::shared_ptr<QSubstanceArchive> archive =
+        oxSubstanceArchiveLookup::archiveOf(material()->getId(), &created);
     if (!archive)
         return false;
     if (created)
@@ -74,7 +52,7 @@ bool oxSubstanceMaterialModifier::initFromFile(const QString& path)
         QSubstanceBinaryDiskReader reader(path, nullptr);
         if (archive->import(reader) && suitsMaterial(*archive))
             return initWithArchive(archive);
-        factory.releaseMaterialArchive(_material->getId());
+        oxSubstanceArchiveFactory::instance().releaseMaterialArchive(material()->getId());
         return false;
     }
 
@@ -96,21 +74,21 @@ bool oxSubstanceMaterialModifier::initFromFile(const QString& path)
 
 bool oxSubstanceMaterialModifier::initWithArchive(const std::shared_ptr<QSubstanceArchive>& archive)
 {
-    if (_material.isNull() || !archive || !suitsMaterial(*archive))
+    if (material().isNull() || !archive || !suitsMaterial(*archive))
         return false;
 
     storeArchive(*archive);
     createPresets(archive->presets());
     updateGraphs(archive->graphs());
     loadAssociatedPresetFile(archive);
-    archive->renderTextures(_material->getId(), true, false);
+    archive->renderTextures(material()->getId(), true, false);
     return true;
 }
 
 bool oxSubstanceMaterialModifier::suitsMaterial(const QSubstanceArchive& archive) const
 {
     const bool panorama = archive.hasChannel(archive.activeGraphIndex(), SubstanceAir::Channel_Panorama);
-    const bool environment = !_material->getParentEnvironmentMaterial().isNull();
+    const bool environment = !material()->getParentEnvironmentMaterial().isNull();
     if (environment && !panorama)
     {
         oxLog::error("%s", tr("Panorama channel missing. Substance archive not suited for Substance environment "
@@ -132,13 +110,13 @@ bool oxSubstanceMaterialModifier::suitsMaterial(const QSubstanceArchive& archive
 
 void oxSubstanceMaterialModifier::storeArchive(const QSubstanceArchive& archive)
 {
-    osgEdit edit(_material, osg::FieldBits::AllFields);
+    osgEdit edit(material(), osg::FieldBits::AllFields);
 
     // The archive hands out a copy of its bytes, which the field takes over.
-    static_cast<std::vector<osg::UInt8>&>(_material->editArchiveData()) = archive.data();
-    _material->setArchivePath(archive.path().toStdString());
-    _material->setActiveGraphIndex(0);
-    _material->setSyncOutputSize(QSubstanceArchive::getDefaultSyncOutputSize());
+    static_cast<std::vector<osg::UInt8>&>(material()->editArchiveData()) = archive.data();
+    material()->setArchivePath(archive.path().toStdString());
+    material()->setActiveGraphIndex(0);
+    material()->setSyncOutputSize(QSubstanceArchive::getDefaultSyncOutputSize());
     prepareColorComponents(archive);
 }
 
@@ -146,7 +124,7 @@ void oxSubstanceMaterialModifier::prepareColorComponents(const QSubstanceArchive
 {
     const osg::BitVector imageMasks = ComponentSettingsBase::ImageFieldMask | ComponentSettingsBase::UseTextureFieldMask;
 
-    const ColorComponentsPtr components = _material->getColorComponentData();
+    const ColorComponentsPtr components = material()->getColorComponentData();
     if (!components.isNull())
     {
         for (const ComponentSettingsPtr& settings : components->getAllComponents())
@@ -170,10 +148,10 @@ void oxSubstanceMaterialModifier::prepareColorComponents(const QSubstanceArchive
     const bool texturedIncandescence =
         std::any_of(list.begin(), list.end(),
                     [&incandescence](const OsgColorComponentDesc& d) { return d.componentName == incandescence; });
-    _material->initIncandescenceSettings(texturedIncandescence);
+    material()->initIncandescenceSettings(texturedIncandescence);
     {
-        osgEdit edit(_material, USubstanceMaterialBase::HasAnisotropyLevelFieldMask);
-        _material->setHasAnisotropyLevel(false);
+        osgEdit edit(material(), USubstanceMaterialBase::HasAnisotropyLevelFieldMask);
+        material()->setHasAnisotropyLevel(false);
     }
 
     if (components.isNull())
@@ -190,10 +168,10 @@ void oxSubstanceMaterialModifier::prepareColorComponents(const QSubstanceArchive
 
         if (entry.componentName == incandescence)
         {
-            osgEdit edit(_material, UBRDFMaterialBase::UseIncandescenceTextureFieldMask |
-                                        UBRDFMaterialBase::IncandescenceMapFieldMask);
-            _material->setIncandescenceMap(image);
-            _material->setUseIncandescenceTexture(true);
+            osgEdit edit(material(), UBRDFMaterialBase::UseIncandescenceTextureFieldMask |
+                                         UBRDFMaterialBase::IncandescenceMapFieldMask);
+            material()->setIncandescenceMap(image);
+            material()->setUseIncandescenceTexture(true);
             continue;
         }
         if (entry.componentName == normal)
@@ -212,32 +190,32 @@ void oxSubstanceMaterialModifier::prepareColorComponents(const QSubstanceArchive
 
 void oxSubstanceMaterialModifier::createPresets(const PresetDescriptionList& list)
 {
-    if (_material.isNull())
+    if (material().isNull())
         return;
-    _material->clearPresets();
+    material()->clearPresets();
     for (const std::pair<QString, QString>& preset : list)
-        _material->addPreset(preset.first.toStdString(), preset.second.toStdString(), std::string());
+        material()->addPreset(preset.first.toStdString(), preset.second.toStdString(), std::string());
 }
 
 void oxSubstanceMaterialModifier::updateGraphs(const GraphDescriptionList& list)
 {
-    if (_material.isNull())
+    if (material().isNull())
         return;
-    _material->clearGraphs();
+    material()->clearGraphs();
     for (const GraphDescription& description : list)
-        _material->addGraph(createGraph(description));
+        material()->addGraph(createGraph(description));
 }
 
 void oxSubstanceMaterialModifier::loadAssociatedPresetFile(const std::shared_ptr<QSubstanceArchive>& archive)
 {
-    if (_material.isNull() || !archive)
+    if (material().isNull() || !archive)
         return;
     const QFileInfo archiveFile(archive->path());
     // Both parts are filled in one pass, so that a "%2" in the directory stays as it is.
     const QString candidate =
         QStringLiteral("%1/%2.sbsprs").arg(archiveFile.dir().absolutePath(), archiveFile.baseName());
     if (QFileInfo(candidate).isFile())
-        oxSubstancePresetUtils::addPresets(_material, candidate.toStdString());
+        oxSubstancePresetUtils::addPresets(material(), candidate.toStdString());
 }
 
 USubstanceGraphPtr oxSubstanceMaterialModifier::createGraph(const GraphDescription& description)
@@ -259,18 +237,18 @@ USubstanceGraphPtr oxSubstanceMaterialModifier::createGraph(const GraphDescripti
 
 void oxSubstanceMaterialModifier::updateActiveGraph(int index)
 {
-    if (_material.isNull())
+    if (material().isNull())
         return;
-    osgEdit edit(_material, USubstanceMaterialBase::ActiveGraphIndexFieldMask);
-    _material->setActiveGraphIndex(index);
+    osgEdit edit(material(), USubstanceMaterialBase::ActiveGraphIndexFieldMask);
+    material()->setActiveGraphIndex(index);
 }
 
 void oxSubstanceMaterialModifier::updateValues(const GraphDescriptionList& list)
 {
-    if (_material.isNull() || list.empty())
+    if (material().isNull() || list.empty())
         return;
     // A copy of the handles: the loop below must not depend on the list staying put.
-    const osg::MField<USubstanceGraphPtr> graphs = _material->getSubstanceGraphs();
+    const osg::MField<USubstanceGraphPtr> graphs = material()->getSubstanceGraphs();
     if (list.size() != graphs.size())
         return;
     for (std::size_t i = 0; i < list.size(); ++i)
@@ -284,7 +262,7 @@ void oxSubstanceMaterialModifier::applyGraphValues(const USubstanceGraphPtr& gra
 
     // Writing values changes neither the groups nor the identifiers, so one
     // lookup serves every input of the graph.
-    oxSubstanceInputLookup lookup(_material, graph);
+    oxSubstanceInputLookup lookup(material(), graph);
     for (const oxSubstanceInputDescription& input : inputs)
     {
         // Inputs without a label are hidden: no attribute was made for them.
@@ -296,7 +274,7 @@ void oxSubstanceMaterialModifier::applyGraphValues(const USubstanceGraphPtr& gra
         if (!lookup.readInput(input.groupUtf8, input.idUtf8, attribute, current))
             continue;
         if (current != input.value)
-            lookup.sync().setOsgAttribute(_material, attribute, input.value);
+            lookup.sync().setOsgAttribute(material(), attribute, input.value);
     }
 }
 

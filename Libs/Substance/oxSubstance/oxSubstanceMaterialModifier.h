@@ -4,6 +4,7 @@
 /// groups and values) from a Substance archive file.
 
 #include "oxSubstanceExport.h"
+#include "oxSubstanceHandles.h"
 #include "oxSubstanceInputDescription.h"
 
 #include "host/Materials.h"
@@ -47,13 +48,8 @@ public:
     /// (name, content) of each preset of an archive.
     using PresetDescriptionList = std::vector<std::pair<QString, QString>>;
 
-    /// Takes one reference to \p material when it is not null.
+    /// Takes one reference to \p material when it is not null; a copy takes one of its own.
     explicit oxSubstanceMaterialModifier(USubstanceMaterialPtr& material);
-    /// Gives the reference back.
-    ~oxSubstanceMaterialModifier();
-    /// The copy takes a reference of its own to the same material.
-    oxSubstanceMaterialModifier(const oxSubstanceMaterialModifier& other);
-    oxSubstanceMaterialModifier& operator=(const oxSubstanceMaterialModifier& other);
 
     /// Loads the archive file into the material's archive and rebuilds the material
     /// from it: archive bytes and path, active graph 0, colour components,
@@ -115,7 +111,9 @@ private:
     /// The labelled inputs sorted by group, each group's in input order.
     static MembersByGroup membersByGroup(const Inputs& inputs);
 
-    USubstanceMaterialPtr _material;
+    const USubstanceMaterialPtr& material() const { return _material.get(); }
+
+    oxSubstanceHeld<USubstanceMaterialPtr> _material;
 
     friend struct oxSubstanceMaterialModifierTestAccess;
 };

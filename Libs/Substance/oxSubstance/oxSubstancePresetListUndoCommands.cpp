@@ -2,23 +2,12 @@
 
 #include "oxSubstancePresetUtils.h"
 
-namespace {
-
-const char* const kCategory = "Material Commands";
-
-oxUndoString undoText(const char* title)
-{
-    return oxUndoString(title, QString::fromLatin1(kCategory));
-}
-
-} // namespace
-
 // ---------------------------------------------------------------- add
 
 oxAddSubstancePresetUndoCommand::oxAddSubstancePresetUndoCommand(const USubstanceMaterialPtr& material,
                                                                  const std::vector<SubstancePresetPtr>& presets,
                                                                  QUndoCommand* parent)
-    : oxSubstanceUndoCommand(undoText("Add substance presets"), material, parent),
+    : oxSubstanceUndoCommand("Add substance presets", material, parent),
       _presets(presets.begin(), presets.end())
 {
 }
@@ -41,7 +30,7 @@ void oxAddSubstancePresetUndoCommand::undo()
 
 oxRemoveSubstancePresetUndoCommand::oxRemoveSubstancePresetUndoCommand(const USubstanceMaterialPtr& material,
                                                                        QUndoCommand* parent)
-    : oxSubstanceUndoCommand(undoText("Remove substance presets"), material, parent)
+    : oxSubstanceUndoCommand("Remove substance presets", material, parent)
 {
 }
 
@@ -101,7 +90,7 @@ void oxRemoveSubstancePresetUndoCommand::undo()
 
 oxReorderPresetsUndoCommand::oxReorderPresetsUndoCommand(const USubstanceMaterialPtr& material,
                                                          const std::vector<unsigned>& order, QUndoCommand* parent)
-    : oxSubstanceUndoCommand(undoText("Reorder substance presets"), material, parent), _order(order)
+    : oxSubstanceUndoCommand("Reorder substance presets", material, parent), _order(order)
 {
 }
 
@@ -109,11 +98,8 @@ oxReorderPresetsUndoCommand::~oxReorderPresetsUndoCommand() = default;
 
 void oxReorderPresetsUndoCommand::redo()
 {
-    if (!_fetched)
-    {
-        _fetched = true;
-        getCurrentPresetIndexes();
-    }
+    // Checked at the first redo(): an order that does not fit then never does.
+    gatherAtFirstRedo([this] { return getCurrentPresetIndexes() ? Gathering::Ready : Gathering::Inert; });
     reorderPresets(_order);
 }
 
@@ -122,23 +108,23 @@ void oxReorderPresetsUndoCommand::undo()
     reorderPresets(_inverseOrder);
 }
 
-void oxReorderPresetsUndoCommand::getCurrentPresetIndexes()
+bool oxReorderPresetsUndoCommand::getCurrentPresetIndexes()
 {
     _inverseOrder.clear();
     const USubstanceMaterialPtr material = getMaterial();
     // Valid indexes, none twice, as many as there are presets: a permutation.
     if (!oxSubstancePresetUtils::indexesValid(material, _order) ||
         material->getSubstancePresets().size() != _order.size())
-        return;
+        return false;
     _inverseOrder.assign(_order.size(), 0);
     for (unsigned i = 0; i < _order.size(); ++i)
         _inverseOrder[_order[i]] = i;
-    _valid = true;
+    return true;
 }
 
 void oxReorderPresetsUndoCommand::reorderPresets(const std::vector<unsigned>& order)
 {
-    if (!_valid)
+    if (gathering() != Gathering::Ready)
         return;
     const USubstanceMaterialPtr material = getMaterial();
     if (material.isNull() || material->getSubstancePresets().size() != order.size())
@@ -156,8 +142,8 @@ void oxReorderPresetsUndoCommand::reorderPresets(const std::vector<unsigned>& or
 
 oxRecapturePresetUndoCommand::oxRecapturePresetUndoCommand(const USubstanceMaterialPtr& material,
                                                            const SubstancePresetPtr& preset, QUndoCommand* parent)
-    : oxSubstanceUndoCommand(undoText("Capture substance presets"), material, parent),
-      _presetId(preset.isNull() ? 0u : preset->getId())
+    : oxSubstanceUndoCommand("Capture substance presets", material, parent),
+      _presetId(oxSubstanceContainerId(preset))
 {
 }
 
@@ -165,7 +151,7 @@ oxRecapturePresetUndoCommand::~oxRecapturePresetUndoCommand() = default;
 
 SubstancePresetPtr oxRecapturePresetUndoCommand::getPreset() const
 {
-    return SubstancePresetPtr::dcast(osg::FieldContainerFactory::the()->getContainer(_presetId));
+    return oxSubstanceFindContainer<SubstancePresetPtr>(_presetId);
 }
 
 oxRecapturePresetUndoCommand::Capture oxRecapturePresetUndoCommand::captureOf(const SubstancePresetPtr& preset)
@@ -176,31 +162,34 @@ oxRecapturePresetUndoCommand::Capture oxRecapturePresetUndoCommand::captureOf(co
 
 void oxRecapturePresetUndoCommand::redo()
 {
-    if (_fetched)
-    {
+    if (gathering() == Gathering::Ready)
         setContent(_new);
-        return;
-    }
+    else
+        gatherAtFirstRedo([this] { return capture(); });
+}
+
+oxRecapturePresetUndoCommand::Gathering oxRecapturePresetUndoCommand::capture()
+{
     const SubstancePresetPtr preset = getPreset();
     const USubstanceMaterialPtr material = getMaterial();
     if (preset.isNull() || material.isNull())
-        return;
-    // No state to capture (an archive that holds nothing): the fetch stays
-    // pending rather than give the preset an empty content.
+        return Gathering::Pending;
+    // No state to capture (an archive that holds nothing): the capture waits
+    // rather than give the preset an empty content.
     std::string content = oxSubstancePresetUtils::fetchPresetContent(material);
     if (content.empty())
-        return;
+        return Gathering::Pending;
     _old = captureOf(preset);
     oxSubstancePresetUtils::applyPresetContent(material, preset, std::move(content));
     _new = captureOf(preset);
-    _fetched = true;
     notifyPresetsChanged();
+    return Gathering::Ready;
 }
 
 void oxRecapturePresetUndoCommand::undo()
 {
     // Before the first capture there is nothing to give back.
-    if (_fetched)
+    if (gathering() == Gathering::Ready)
         setContent(_old);
 }
 

@@ -84,12 +84,10 @@ public:
     void undo() override;
 
 private:
-    /// Checks the order against the list and computes its inverse.
-    void getCurrentPresetIndexes();
+    /// Checks the order against the list and computes its inverse; false when it does not fit.
+    bool getCurrentPresetIndexes();
     void reorderPresets(const std::vector<unsigned>& order);
 
-    bool _fetched = false;
-    bool _valid = false;
     std::vector<unsigned> _order;
     std::vector<unsigned> _inverseOrder;
 };
@@ -123,10 +121,12 @@ private:
 
     /// The preset, found again by its id; null when it is gone.
     SubstancePresetPtr getPreset() const;
+    /// Captures the material's state into the preset, keeping what it held
+    /// before; Pending (nothing changed) while there is no preset, material or state.
+    Gathering capture();
     void setContent(const Capture& capture);
     static Capture captureOf(const SubstancePresetPtr& preset);
 
-    bool _fetched = false;
     osg::UInt32 _presetId;
     Capture _old;
     Capture _new;

@@ -30,17 +30,21 @@ oxSubstancePropertyUndoCommand::~oxSubstancePropertyUndoCommand() = default;
 
 void oxSubstancePropertyUndoCommand::fetchUndoValue()
 {
-    _fetched = true;
+    gatherNow([this] { return readUndoValue(); });
+}
+
+oxSubstancePropertyUndoCommand::Gathering oxSubstancePropertyUndoCommand::readUndoValue()
+{
     // A property that cannot be read leaves the undo value as it was.
     QVariant current = _undoValue.value();
     oxSubstanceAttributeSync().getOsgAttribute(getMaterial(), _graph, _property, current);
     _undoValue = current;
+    return Gathering::Ready;
 }
 
 void oxSubstancePropertyUndoCommand::redo()
 {
-    if (!_fetched)
-        fetchUndoValue();
+    gatherAtFirstRedo([this] { return readUndoValue(); });
     setValue(_newValue.value());
 }
 

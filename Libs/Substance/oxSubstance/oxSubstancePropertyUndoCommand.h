@@ -47,6 +47,8 @@ public:
 private:
     oxSubstancePropertyUndoCommand(const oxUndoString& text, unsigned materialId, const QString& graph,
                                    const QString& property, const QVariant& value, QUndoCommand* parent);
+    /// Reads the property's current value into the undo value.
+    Gathering readUndoValue();
     /// Writes \p value through applyPropertyValue, rendering.
     void setValue(const QVariant& value);
 
@@ -54,5 +56,4 @@ private:
     QString _graph;
     oxSubstanceStoredValue _newValue;
     oxSubstanceStoredValue _undoValue; ///< invalid until fetched, or when the property could not be read
-    bool _fetched = false;
 };

@@ -1,5 +1,6 @@
 #include "oxSubstancePythonInterface.h"
 
+#include "oxSubstanceArchiveLookup.h"
 #include "oxSubstanceFilePath.h"
 #include "oxSubstanceMaterialModifier.h"
 #include "oxSubstancePresetUtils.h"
@@ -10,18 +11,6 @@
 #include <QString>
 
 oxSubstancePythonInterface* oxSubstancePythonInterface::s_instance = nullptr;
-
-namespace {
-
-/// The archive that the service keeps for the material (never null; empty until loaded).
-std::shared_ptr<QSubstanceArchive> archiveOf(const USubstanceMaterialPtr& material)
-{
-    // Whether the service made the archive just now does not matter here.
-    bool created = false;
-    return oxSubstanceArchiveFactory::instance().getMaterialArchive(material->getId(), created);
-}
-
-} // namespace
 
 oxSubstancePythonInterface::oxSubstancePythonInterface() : QObject(nullptr) {}
 
@@ -93,20 +82,16 @@ std::vector<std::string> oxSubstancePythonInterface::getPresets(const MaterialPt
 
 std::string oxSubstancePythonInterface::getArchivePath(const MaterialPtr& material)
 {
-    const USubstanceMaterialPtr substance = getSubstanceMaterial(material);
-    if (substance.isNull())
-        return std::string();
-    std::shared_ptr<QSubstanceArchive> archive = archiveOf(substance);
-    return archive->isEmpty() ? std::string() : archive->path().toStdString();
+    const std::shared_ptr<QSubstanceArchive> archive =
+        oxSubstanceArchiveLookup::loadedArchive(getSubstanceMaterial(material));
+    return archive ? archive->path().toStdString() : std::string();
 }
 
 void oxSubstancePythonInterface::updateMaterial(const MaterialPtr& material)
 {
     const USubstanceMaterialPtr substance = getSubstanceMaterial(material);
-    if (substance.isNull())
-        return;
-    std::shared_ptr<QSubstanceArchive> archive = archiveOf(substance);
-    if (archive->isEmpty())
+    const std::shared_ptr<QSubstanceArchive> archive = oxSubstanceArchiveLookup::loadedArchive(substance);
+    if (!archive)
         return;
     archive->updateInputs(substance->getId());
     archive->renderTextures(substance->getId(), true, true);
