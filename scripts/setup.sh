@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs the packages that the build needs, when any is missing (Debian/Ubuntu).
+# Installs the packages that the build needs, when any is missing (Debian/Ubuntu);
+# the editor's tests and pictures draw text on the offscreen platform, which
+# needs a font (fonts-dejavu-core).
 # Optional parts: --fuzz adds clang with its libFuzzer runtime (scripts/fuzz.sh),
 # --valgrind adds valgrind (scripts/valgrind.sh).
 set -euo pipefail
-packages=(cmake g++ make pkg-config qtbase5-dev qttools5-dev-tools libtinyxml-dev libgtest-dev libbenchmark-dev)
+packages=(cmake g++ make pkg-config qtbase5-dev qttools5-dev-tools libtinyxml-dev libgtest-dev libbenchmark-dev fonts-dejavu-core)
 for part in "$@"; do
   case "$part" in
     --fuzz) packages+=(clang libclang-rt-dev) ;;

@@ -7,6 +7,7 @@
 /// column to the row.
 
 #include "host/Attributes.h"
+#include "host/Materials.h"
 
 #include <QJsonObject>
 #include <QJsonValue>
@@ -81,5 +82,10 @@ bool valueFromWords(const AttributeValuePtr& attribute, const QVariant& current,
 /// a component whose minimum is not below its maximum has no range), an
 /// integer that its map does not list.
 QStringList valueWarnings(const QJsonObject& range, const QJsonValue& value);
+
+/// One attribute as a host program lists it: label, id, type, value, range,
+/// step, default, captions, map, widget, visibility and description, in these
+/// value forms.
+QJsonObject describeAttribute(const USubstanceMaterialPtr& material, const AttributeValuePtr& value);
 
 } // namespace oxValueForms
