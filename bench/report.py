@@ -62,6 +62,9 @@ ROWS = [
     ("exportPresets, 2,000 presets", "ExportPresets", "PresetWriterAlone", 2.0, None),
     ("import 2,000 into 2,000 (duplicates)", "ImportWithDuplicateCheck", None, None, 0.1),
     ("reset + undo, 16,000 changed inputs", "ResetAndUndo/16000", "LoadForReset/16000", 1.0, None),
+    ("editor: open and show 1,000 inputs", "EditorOpen", None, None, 1.0),
+    ("editor: slider drag step, 1,000 inputs, 1,000 presets of 500", "EditorDragStep", None, None, 0.016),
+    ("editor: the stand-in's render in that step", "EditorRenderAlone", None, None, 0.016),
 ]
 
 # (what, benchmark family, n1, n2, goal: largest exponent)

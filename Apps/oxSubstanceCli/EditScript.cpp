@@ -4,18 +4,16 @@
 #include "MaterialReport.h"
 #include "ValueEntry.h"
 
+#include "oxHostSetup.h"
+
 #include "oxSubstanceAttributeSync.h"
-#include "oxSubstanceMaterialModifier.h"
 #include "oxSubstancePresetUtils.h"
 #include "oxSubstanceUndoCommands.h"
-
-#include "host/QSubstanceArchive.h"
 
 #include <QFileInfo>
 #include <QTextStream>
 
 #include <algorithm>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -264,9 +262,9 @@ bool EditSession::set(const QStringList& words, Outcome& outcome, QString& error
         return false;
     }
     EnteredValue entered;
-    if (!readValue(attribute, current, words.mid(1), entered, error))
+    if (!oxReadEnteredValue(attribute, current, words.mid(1), entered, error))
         return false;
-    outcome.warnings = valueWarnings(describeAttribute(_material, attribute), entered.json);
+    outcome.warnings = valueWarnings(oxValueForms::describeAttribute(_material, attribute), entered.json);
     outcome.result =
         push(oxSubstancePropertyUndoCommand::create(_material, graphName, property, entered.value, nullptr));
     return true;
@@ -317,15 +315,7 @@ bool EditSession::selectGraph(const QString& word, QString& result, QString& err
         }
         index = unsigned(named - graphs.begin());
     }
-    // As the host's graph chooser does: the material's choice through the
-    // modifier, the archive's through the archive service, so that reset,
-    // apply and recapture act on the graph chosen.
-    USubstanceMaterialPtr material = _material;
-    oxSubstanceMaterialModifier(material).updateActiveGraph(int(index));
-    bool created = false;
-    const std::shared_ptr<QSubstanceArchive> archive =
-        oxSubstanceArchiveFactory::instance().getMaterialArchive(_material->getId(), created);
-    archive->setActiveGraphIndex(int(index));
+    oxSelectActiveGraph(_material, int(index));
     result = QString("active graph '%1'").arg(QString::fromStdString(graphs[index]->getName()));
     return true;
 }

@@ -1,5 +1,6 @@
 #include "MaterialReport.h"
 
+#include "oxHostSetup.h"
 #include "oxValueForms.h"
 
 #include "oxSubstanceAttributeSync.h"
@@ -9,28 +10,6 @@
 
 #include <QJsonArray>
 #include <QStringList>
-
-QJsonObject describeAttribute(const USubstanceMaterialPtr& material, const AttributeValuePtr& value)
-{
-    QJsonObject out;
-    out["label"] = QString::fromStdString(value->getName());
-    out["id"] = QString::fromStdString(value->getUuid());
-    out["type"] = QString::fromStdString(value->getTypeString());
-    QVariant current;
-    out["value"] = oxSubstanceAttributeSync().getOsgAttribute(material, value, current)
-                       ? oxValueForms::valueToJson(value, current)
-                       : QJsonValue();
-    oxValueForms::describeRange(value, out);
-    if (!value->getWidget().empty())
-        out["widget"] = QString::fromStdString(value->getWidget());
-    if (!value->getDefault().empty())
-        out["defaultText"] = QString::fromStdString(value->getDefault());
-    if (!value->getVisibility().empty())
-        out["visibility"] = QString::fromStdString(value->getVisibility());
-    if (!value->getDescription().empty())
-        out["description"] = QString::fromStdString(value->getDescription());
-    return out;
-}
 
 namespace {
 
@@ -51,7 +30,7 @@ QJsonArray describeGraphs(const USubstanceMaterialPtr& material)
             QJsonArray attributes;
             for (const AttributeValuePtr& value : group->getProperties())
                 if (!value.isNull())
-                    attributes.append(describeAttribute(material, value));
+                    attributes.append(oxValueForms::describeAttribute(material, value));
             groups.append(QJsonObject{{"name", QString::fromStdString(group->getName())},
                                       {"common", group->getCommon()},
                                       {"attributes", attributes}});
@@ -79,19 +58,6 @@ QJsonArray describePresets(const USubstanceMaterialPtr& material)
     return presets;
 }
 
-/// Names of the image data types.
-QString dataTypeName(int dataType)
-{
-    switch (dataType)
-    {
-    case osg::Image::OSG_UINT8_IMAGEDATA: return QStringLiteral("uint8");
-    case osg::Image::OSG_UINT16_IMAGEDATA: return QStringLiteral("uint16");
-    case osg::Image::OSG_UINT32_IMAGEDATA: return QStringLiteral("uint32");
-    case osg::Image::OSG_FLOAT32_IMAGEDATA: return QStringLiteral("float32");
-    default: return QStringLiteral("unknown (0x%1)").arg(dataType, 0, 16);
-    }
-}
-
 QJsonArray describeComponents(const USubstanceMaterialPtr& material)
 {
     QJsonArray components;
@@ -107,7 +73,7 @@ QJsonArray describeComponents(const USubstanceMaterialPtr& material)
         if (!image.isNull())
             component["image"] = QJsonObject{{"width", image->getWidth()},
                                              {"height", image->getHeight()},
-                                             {"dataType", dataTypeName(image->getDataType())}};
+                                             {"dataType", oxImageDataTypeName(image->getDataType())}};
         components.append(component);
     }
     if (material->getUseIncandescenceTexture())

@@ -11,10 +11,5 @@
 /// Describes graphs, groups, attributes, presets and colour components of a material.
 QJsonObject describeMaterial(const USubstanceMaterialPtr& material);
 
-/// One attribute as the report lists it: label, id, type, value, range, step,
-/// default, captions, map, widget, visibility and description, in the value
-/// forms of oxValueForms.h.
-QJsonObject describeAttribute(const USubstanceMaterialPtr& material, const AttributeValuePtr& value);
-
 /// The report as indented, human-readable text.
 QString reportToText(const QJsonObject& report);

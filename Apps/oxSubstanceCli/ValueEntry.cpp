@@ -1,19 +1,5 @@
 #include "ValueEntry.h"
 
-#include "oxStandInTesting.h"
-
-bool readValue(const AttributeValuePtr& attribute, const QVariant& current, const QStringList& words,
-               EnteredValue& entered, QString& error)
-{
-    const std::size_t logged = oxStandIn::logMessages().size();
-    if (oxValueForms::valueFromWords(attribute, current, words, entered, error))
-        return true;
-    const auto& messages = oxStandIn::logMessages();
-    if (messages.size() > logged)
-        error = QString::fromStdString(messages.back().text).trimmed();
-    return false;
-}
-
 QString valueFormHelp()
 {
     return QString(

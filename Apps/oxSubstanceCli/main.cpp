@@ -10,13 +10,14 @@
 #include "MaterialReport.h"
 #include "ValueEntry.h"
 
+#include "oxHostSetup.h"
+
 #include "oxSubstanceCommandSupport.h"
 #include "oxSubstancePresetUtils.h"
 #include "oxSubstancePythonInterface.h"
 
 #include "host/Materials.h"
 #include "oxStandInFiles.h"
-#include "oxStandInServices.h"
 #include "oxStandInTesting.h"
 
 #include <QCommandLineParser>
@@ -276,35 +277,9 @@ Stop checkExportTarget(const Options& options, const std::vector<EditStep>& step
     return std::nullopt;
 }
 
-/// The material that the program is the host of.
-struct HostMaterial
+Stop loadMaterial(const Options& options, oxHostMaterial& material)
 {
-    oxSubstanceHeld<USubstanceMaterialPtr> substance;
-    /// With --environment: the environment material whose texture generator is substance.
-    oxSubstanceHeld<USubstanceEnvironmentMaterialPtr> environment;
-
-    /// The material that the scripting interface is given.
-    MaterialPtr target() const
-    {
-        if (!environment.get().isNull())
-            return environment.get();
-        return substance.get();
-    }
-};
-
-Stop loadMaterial(const Options& options, HostMaterial& material)
-{
-    material.substance = USubstanceMaterial::create();
-    {
-        osgEdit edit(material.substance.get(), MaterialBase::NameFieldMask);
-        material.substance.get()->setName(options.name.toStdString());
-    }
-    if (options.environment)
-    {
-        material.environment = USubstanceEnvironmentMaterial::create();
-        material.environment.get()->setTextureGeneratorMaterial(material.substance.get());
-    }
-    if (!oxSubstancePythonInterface::loadArchive(material.target(), options.archive.toUtf8().constData()))
+    if (!material.load(options.archive, options.name, options.environment))
     {
         printMessages();
         printError(QString("could not load the archive '%1'").arg(options.archive));
@@ -313,7 +288,7 @@ Stop loadMaterial(const Options& options, HostMaterial& material)
     return std::nullopt;
 }
 
-Stop importPresets(const Options& options, const HostMaterial& material)
+Stop importPresets(const Options& options, const oxHostMaterial& material)
 {
     for (const QString& file : options.imports)
     {
@@ -401,12 +376,12 @@ int main(int argc, char** argv)
     // Debug lines are for developers (QT_LOGGING_RULES="default.debug=true"
     // brings them back); users get one message per failure.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
-    // The host's Substance service, which the undo commands notify.
-    const oxStandIn::ScopedSubstanceService service;
+    // The host's Substance service, which the undo commands notify, and its renderer.
+    const oxHostSetup host;
 
     Options options;
     std::vector<EditStep> steps;
-    HostMaterial material;
+    oxHostMaterial material;
     if (const Stop stop = parseCommandLine(app, options))
         return stop->code;
     if (const Stop stop = readSteps(options, steps))

@@ -1,5 +1,7 @@
 #include "oxValueForms.h"
 
+#include "oxSubstanceAttributeSync.h"
+
 #include "oxSubstanceCommandSupport.h"
 
 #include "host/QOXIntVector.h"
@@ -613,5 +615,28 @@ QStringList valueWarnings(const QJsonObject& range, const QJsonValue& value)
         warnings << QString("%1 is not in the map \"%2\"").arg(valueText(value), range["map"].toString());
     return warnings;
 }
+
+QJsonObject describeAttribute(const USubstanceMaterialPtr& material, const AttributeValuePtr& value)
+{
+    QJsonObject out;
+    out["label"] = QString::fromStdString(value->getName());
+    out["id"] = QString::fromStdString(value->getUuid());
+    out["type"] = QString::fromStdString(value->getTypeString());
+    QVariant current;
+    out["value"] = oxSubstanceAttributeSync().getOsgAttribute(material, value, current)
+                       ? valueToJson(value, current)
+                       : QJsonValue();
+    describeRange(value, out);
+    if (!value->getWidget().empty())
+        out["widget"] = QString::fromStdString(value->getWidget());
+    if (!value->getDefault().empty())
+        out["defaultText"] = QString::fromStdString(value->getDefault());
+    if (!value->getVisibility().empty())
+        out["visibility"] = QString::fromStdString(value->getVisibility());
+    if (!value->getDescription().empty())
+        out["description"] = QString::fromStdString(value->getDescription());
+    return out;
+}
+
 
 } // namespace oxValueForms

@@ -9,6 +9,7 @@
 #include "oxSubstanceHandles.h"
 
 #include "host/Attributes.h"
+#include "host/Materials.h"
 #include "host/OSGImage.h"
 
 #include <QJsonObject>
@@ -129,5 +130,10 @@ QString dataTypeName(int dataType);
 /// a component whose minimum is not below its maximum has no range), an
 /// integer that its map does not list.
 QStringList valueWarnings(const QJsonObject& range, const QJsonValue& value);
+
+/// One attribute as a host program lists it: label, id, type, value, range,
+/// step, default, captions, map, widget, visibility and description, in these
+/// value forms.
+QJsonObject describeAttribute(const USubstanceMaterialPtr& material, const AttributeValuePtr& value);
 
 } // namespace oxValueForms

@@ -2,9 +2,7 @@
 
 #include "oxSubstanceHandles.h"
 #include "oxSubstancePresetUtils.h"
-
-#include <QVector3D>
-#include <QVector4D>
+#include "oxSubstanceValueTypes.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -18,16 +16,11 @@ namespace {
 using ValueMap = oxSubstancePresetUtils::ValueMap;
 using CurrentValues = std::map<QString, SubstancePropertyValue>;
 
-/// Whether a preset's value stands for a current value: QVariant equality,
-/// the preset's value compared with the current one. A colour's current value
-/// is a QVector3D without alpha, while a preset knows only four components: a
-/// QVector4D then counts by its first three.
+/// Whether a preset's value stands for a current value: QVariant equality, or
+/// a preset's four components shown as a colour's current value.
 bool sameValue(const QVariant& preset, const QVariant& current)
 {
-    if (preset == current)
-        return true;
-    return preset.userType() == QMetaType::QVector4D && current.userType() == QMetaType::QVector3D &&
-           QVariant(preset.value<QVector4D>().toVector3D()) == current;
+    return preset == current || oxValueTypes::Float4::showsAs(preset, current);
 }
 
 /// The matching rule for one current value: the preset's value for it (null

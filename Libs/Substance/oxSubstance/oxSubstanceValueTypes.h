@@ -290,6 +290,13 @@ struct Float4 : Row<AttributeFloat4DValue, float, 4, QVector4D, InputType_Float4
         const QVector3D c = *static_cast<const QVector3D*>(value.constData());
         return writeNumbers<Float4>(v, {c.x(), c.y(), c.z(), 1.0f});
     }
+    /// Whether a four-component value (a preset's) shows as the colour value
+    /// \p shown: alpha is not part of what a colour shows.
+    static bool showsAs(const QVariant& full, const QVariant& shown)
+    {
+        return full.userType() == QMetaType::QVector4D && shown.userType() == QMetaType::QVector3D &&
+               QVariant(full.value<QVector4D>().toVector3D()) == shown;
+    }
 };
 
 struct Int : Row<AttributeIntValue, int, 1, int, InputType_Integer>

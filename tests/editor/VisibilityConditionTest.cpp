@@ -1,0 +1,55 @@
+#include "oxVisibilityCondition.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace {
+
+struct Case
+{
+    const char* condition;
+    std::optional<bool> value; ///< none: the condition does not read
+};
+
+std::optional<double> inputs(const QString& identifier)
+{
+    static const std::map<QString, double> values{{"pattern", 2}, {"roughness", 0.35}, {"seed", 0}};
+    const auto v = values.find(identifier);
+    return v == values.end() ? std::nullopt : std::optional<double>(v->second);
+}
+
+} // namespace
+
+TEST(VisibilityConditionTest, ReadsComparisonsOfInputsWithNumbersAndLogic)
+{
+    const Case cases[] = {
+        {"input['pattern'] != 2", false},
+        {"input[\"pattern\"] == 2", true},
+        {"input['roughness'] < 0.5 && input['pattern'] >= 2", true},
+        {"input['roughness'] > 0.5 || input['pattern'] <= 1", false},
+        {"!(input['pattern'] == 2)", false},
+        {"!input['seed']", true},
+        {"input['roughness']", true},
+        {"true && !false", true},
+        {"1 < 2 == 1", true}, // a comparison gives 1 or 0, read from the left
+        {"  ( input['pattern']!=1 )  ", true},
+        {"input['unknown'] == 1", std::nullopt},
+        {"input['pattern'] == ", std::nullopt},
+        {"input['pattern'] + 1 == 3", std::nullopt},
+        {"input['pattern' == 2", std::nullopt},
+        {"(1 == 1", std::nullopt},
+        {"input.pattern == 2", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(oxEvaluateCondition(c.condition, inputs), c.value) << c.condition;
+}
+
+TEST(VisibilityConditionTest, AnInputShowsUnlessItsConditionReadsFalse)
+{
+    EXPECT_TRUE(oxIsVisible("", inputs));
+    EXPECT_TRUE(oxIsVisible("input['unknown'] == 1", inputs));
+    EXPECT_TRUE(oxIsVisible("input['pattern'] == 2", inputs));
+    EXPECT_FALSE(oxIsVisible("input['pattern'] != 2", inputs));
+}
