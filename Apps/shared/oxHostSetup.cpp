@@ -33,7 +33,7 @@ MaterialPtr oxHostMaterial::target() const
     return substance.get();
 }
 
-bool oxHostMaterial::load(const QString& path, const QString& name, bool inEnvironment)
+void oxHostMaterial::create(const QString& name, bool inEnvironment)
 {
     substance = USubstanceMaterial::create();
     {
@@ -46,6 +46,11 @@ bool oxHostMaterial::load(const QString& path, const QString& name, bool inEnvir
         environment = USubstanceEnvironmentMaterial::create();
         environment.get()->setTextureGeneratorMaterial(substance.get());
     }
+}
+
+bool oxHostMaterial::load(const QString& path, const QString& name, bool inEnvironment)
+{
+    create(name, inEnvironment);
     return oxSubstancePythonInterface::loadArchive(target(), path.toUtf8().constData());
 }
 

@@ -59,9 +59,11 @@ struct oxHostMaterial
     MaterialPtr target() const;
 
     /// Makes a new Substance material named \p name (the texture generator of a
-    /// new environment material when \p environment) and loads the archive at
-    /// \p path into it through the scripting interface. False when the archive
-    /// does not load; the host log says why.
+    /// new environment material when \p environment), in place of the ones held before.
+    void create(const QString& name, bool environment);
+    /// create(), then loads the archive at \p path into the new material through
+    /// the scripting interface. False when the archive does not load; the host
+    /// log says why.
     bool load(const QString& path, const QString& name, bool environment);
 };
 
