@@ -9,7 +9,6 @@
 #include "oxSubstancePresetUtils.h"
 #include "oxSubstancePythonInterface.h"
 
-#include "oxStandInServices.h"
 #include "oxStandInTesting.h"
 
 #include <pybind11/pybind11.h>
@@ -242,10 +241,8 @@ PYBIND11_MODULE(oxsubstance, m)
     py::register_exception<HostError>(m, "Error").doc() =
         "A call that the library or the host refused; the text is the library's message.";
 
-    // The host's Substance service, which the undo commands notify, for the module's life.
-    m.add_object("_service", py::capsule(new oxStandIn::ScopedSubstanceService(), [](void* service) {
-                     delete static_cast<oxStandIn::ScopedSubstanceService*>(service);
-                 }));
+    // The host's Substance service, which the undo commands notify, and its renderer, for the module's life.
+    m.add_object("_host", py::capsule(new oxHostSetup(), [](void* host) { delete static_cast<oxHostSetup*>(host); }));
 
     defineRecords(m);
     defineUndoStack(m);

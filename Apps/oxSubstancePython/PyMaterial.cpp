@@ -4,7 +4,6 @@
 #include "PyValues.h"
 
 #include "oxSubstanceAttributeSync.h"
-#include "oxSubstanceMaterialModifier.h"
 #include "oxSubstancePresetUtils.h"
 #include "oxSubstancePythonInterface.h"
 #include "oxSubstanceUndoCommands.h"
@@ -90,20 +89,7 @@ void PyUndoStack::push(QUndoCommand* command)
 
 PyMaterial::PyMaterial(const std::string& name, bool environment) : _undo(std::make_unique<PyUndoStack>())
 {
-    _substance = USubstanceMaterial::create();
-    {
-        osgEdit edit(_substance.get(), MaterialBase::NameFieldMask);
-        _substance.get()->setName(name);
-    }
-    if (environment)
-    {
-        _environment = USubstanceEnvironmentMaterial::create();
-        {
-            osgEdit edit(_environment.get(), MaterialBase::NameFieldMask);
-            _environment.get()->setName(name);
-        }
-        _environment.get()->setTextureGeneratorMaterial(_substance.get());
-    }
+    _material.create(QString::fromStdString(name), environment);
 }
 
 PyMaterial::~PyMaterial()
@@ -116,13 +102,6 @@ PyMaterial::~PyMaterial()
 std::string PyMaterial::name() const
 {
     return substance()->getName();
-}
-
-MaterialPtr PyMaterial::target() const
-{
-    if (environment())
-        return _environment.get();
-    return substance();
 }
 
 void PyMaterial::loadArchive(const std::filesystem::path& path)
@@ -210,15 +189,7 @@ void PyMaterial::setActiveGraph(const IndexOrName& indexOrName)
             throw py::key_error("no graph named " + quoted(name));
         index = named - graphs.begin();
     }
-    // As the host's graph chooser does: the material's choice through the
-    // modifier, the archive's through the archive service, so that reset,
-    // apply and recapture act on the graph chosen.
-    USubstanceMaterialPtr material = substance();
-    oxSubstanceMaterialModifier(material).updateActiveGraph(int(index));
-    bool created = false;
-    const std::shared_ptr<QSubstanceArchive> archive =
-        oxSubstanceArchiveFactory::instance().getMaterialArchive(material->getId(), created);
-    archive->setActiveGraphIndex(int(index));
+    oxSelectActiveGraph(substance(), int(index));
 }
 
 std::string PyMaterial::graphName(const std::optional<std::string>& graph) const
@@ -331,8 +302,7 @@ py::dict PyMaterial::textures() const
         const ImagePtr image = c->getImage();
         textures[py::str(c->getComponentName())] =
             image.isNull() ? py::object(py::none())
-                           : py::object(py::make_tuple(image->getWidth(), image->getHeight(),
-                                                     oxValueForms::dataTypeName(image->getDataType()).toStdString()));
+                           : py::object(py::make_tuple(image->getWidth(), image->getHeight(), PyImage(image).dataType()));
     }
     return textures;
 }

@@ -7,6 +7,7 @@
 // Python's headers come before Qt's, whose keyword macro 'slots' is a member name there.
 #include <pybind11/pybind11.h>
 
+#include "oxHostSetup.h"
 #include "oxSubstanceCommandSupport.h"
 
 #include "host/Materials.h"
@@ -99,11 +100,11 @@ public:
     PyMaterial& operator=(const PyMaterial&) = delete;
 
     std::string name() const;
-    bool environment() const { return !_environment.get().isNull(); }
+    bool environment() const { return !_material.environment.get().isNull(); }
     /// The material that the scripting interface is given.
-    MaterialPtr target() const;
+    MaterialPtr target() const { return _material.target(); }
     /// The Substance material that commands and utilities act on.
-    const USubstanceMaterialPtr& substance() const { return _substance.get(); }
+    const USubstanceMaterialPtr& substance() const { return _material.substance.get(); }
 
     // ------------------------------------------------------------ the scripting interface
 
@@ -158,7 +159,6 @@ private:
     /// Indexes of the preset list, each checked: IndexError for one outside the list.
     std::vector<unsigned> presetIndexes(const std::vector<long long>& indexes) const;
 
-    oxSubstanceHeld<USubstanceMaterialPtr> _substance;
-    oxSubstanceHeld<USubstanceEnvironmentMaterialPtr> _environment;
+    oxHostMaterial _material;
     std::unique_ptr<PyUndoStack> _undo;
 };

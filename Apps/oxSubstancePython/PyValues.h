@@ -10,6 +10,7 @@
 // Python's headers come before Qt's, whose keyword macro 'slots' is a member name there.
 #include <pybind11/pybind11.h>
 
+#include "oxHostSetup.h"
 #include "oxValueForms.h"
 
 #include "host/Attributes.h"
@@ -29,7 +30,7 @@ public:
     const ImagePtr& image() const { return _image.get(); }
     int width() const { return _image.get()->getWidth(); }
     int height() const { return _image.get()->getHeight(); }
-    std::string dataType() const { return oxValueForms::dataTypeName(_image.get()->getDataType()).toStdString(); }
+    std::string dataType() const { return oxImageDataTypeName(_image.get()->getDataType()).toStdString(); }
 
 private:
     oxSubstanceHeld<ImagePtr> _image;
