@@ -588,18 +588,6 @@ QString entryText(const AttributeValuePtr& attribute, const QVariant& current)
     return form ? formText(numberForms(attribute, *form)) : QString("no value that can be entered");
 }
 
-QString dataTypeName(int dataType)
-{
-    switch (dataType)
-    {
-    case osg::Image::OSG_UINT8_IMAGEDATA: return QStringLiteral("uint8");
-    case osg::Image::OSG_UINT16_IMAGEDATA: return QStringLiteral("uint16");
-    case osg::Image::OSG_UINT32_IMAGEDATA: return QStringLiteral("uint32");
-    case osg::Image::OSG_FLOAT32_IMAGEDATA: return QStringLiteral("float32");
-    default: return QStringLiteral("unknown (0x%1)").arg(dataType, 0, 16);
-    }
-}
-
 QStringList valueWarnings(const QJsonObject& range, const QJsonValue& value)
 {
     QStringList warnings;

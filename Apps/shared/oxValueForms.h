@@ -121,10 +121,6 @@ QString entryText(const AttributeValuePtr& attribute, const QVariant& current);
 /// in text order; an entry whose value is no integer is left out.
 std::vector<std::pair<int, QString>> mapEntries(const QString& map);
 
-/// The name of an image's channel type (osg::Image data type): "uint8",
-/// "uint16", "uint32", "float32"; "unknown (0x...)" for another.
-QString dataTypeName(int dataType);
-
 /// What a value deserves a warning for, though the library takes it as it is:
 /// a component outside the range of \p range (a description by describeRange;
 /// a component whose minimum is not below its maximum has no range), an
