@@ -138,7 +138,6 @@ void PyMaterial::update()
 std::vector<PyGraph> PyMaterial::graphs() const
 {
     std::vector<PyGraph> graphs;
-    oxSubstanceAttributeSync sync;
     for (const USubstanceGraphPtr& graph : substance()->getSubstanceGraphs())
     {
         if (graph.isNull())
@@ -150,17 +149,8 @@ std::vector<PyGraph> PyMaterial::graphs() const
                 continue;
             PyGroup gr{group->getName(), group->getCommon(), {}};
             for (const AttributeValuePtr& value : group->getProperties())
-            {
-                if (value.isNull())
-                    continue;
-                QVariant current;
-                PyRange range = rangeToPython(value);
-                gr.attributes.push_back(
-                    {value->getUuid(), value->getName(), value->getTypeString(),
-                     sync.getOsgAttribute(substance(), value, current) ? valueToPython(value, current) : py::none(),
-                     range.defaultValue, range.min, range.max, range.step, range.labels, value->getWidget(),
-                     value->getDescription(), value->getVisibility(), range.map});
-            }
+                if (!value.isNull())
+                    gr.attributes.push_back(describeAttribute(substance(), value));
             g.groups.push_back(std::move(gr));
         }
         graphs.push_back(std::move(g));

@@ -7,6 +7,8 @@
 // Python's headers come before Qt's, whose keyword macro 'slots' is a member name there.
 #include <pybind11/pybind11.h>
 
+#include "PyValues.h"
+
 #include "oxHostSetup.h"
 #include "oxSubstanceCommandSupport.h"
 
@@ -20,24 +22,6 @@
 #include <string>
 #include <variant>
 #include <vector>
-
-/// One attribute as it stood when it was read.
-struct PyAttribute
-{
-    std::string identifier;
-    std::string label;
-    std::string type;
-    pybind11::object value;
-    pybind11::object defaultValue;
-    pybind11::object min;
-    pybind11::object max;
-    pybind11::object step;
-    std::vector<std::string> labels;
-    std::string widget;
-    std::string description;
-    std::string visibility;
-    pybind11::object map;
-};
 
 struct PyGroup
 {

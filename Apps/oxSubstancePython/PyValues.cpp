@@ -124,25 +124,24 @@ oxValueForms::EnteredValue valueFromPython(const AttributeValuePtr& attribute, c
     return entered;
 }
 
-PyRange rangeToPython(const AttributeValuePtr& attribute)
+PyAttribute describeAttribute(const USubstanceMaterialPtr& material, const AttributeValuePtr& value)
 {
-    QJsonObject range;
-    oxValueForms::describeRange(attribute, range);
-    PyRange r;
-    const bool whole = integral(attribute);
-    r.min = toPython(range["min"], whole);
-    r.max = toPython(range["max"], whole);
-    r.defaultValue = range.contains("defaultValue") ? toPython(range["defaultValue"], whole)
-                                                    : py::str(attribute->getDefault());
-    r.step = toPython(range["step"], whole);
-    for (const QJsonValue& label : range["labels"].toArray())
-        r.labels.push_back(label.toString().toStdString());
-    if (range.contains("map"))
+    const QJsonObject d = oxValueForms::describeAttribute(material, value);
+    const bool whole = integral(value);
+    const auto text = [&](const char* key) { return d[key].toString().toStdString(); };
+    PyAttribute a{text("id"), text("label"), text("type"),
+                  toPython(d["value"], whole),
+                  d.contains("defaultValue") ? toPython(d["defaultValue"], whole) : py::str(text("defaultText")),
+                  toPython(d["min"], whole), toPython(d["max"], whole), toPython(d["step"], whole),
+                  {}, text("widget"), text("description"), text("visibility"), py::none()};
+    for (const QJsonValue& label : d["labels"].toArray())
+        a.labels.push_back(label.toString().toStdString());
+    if (d.contains("map"))
     {
         py::dict map;
-        for (const auto& [value, caption] : oxValueForms::mapEntries(range["map"].toString()))
-            map[py::int_(value)] = py::str(caption.toStdString());
-        r.map = map;
+        for (const auto& [number, caption] : oxValueForms::mapEntries(d["map"].toString()))
+            map[py::int_(number)] = py::str(caption.toStdString());
+        a.map = map;
     }
-    return r;
+    return a;
 }

@@ -36,17 +36,25 @@ private:
     oxSubstanceHeld<ImagePtr> _image;
 };
 
-/// What an attribute states besides its value, in Python form: min, max,
-/// default and step in the value's form (None where the type has none), the
+/// One attribute as it stood when it was read (oxValueForms::describeAttribute):
+/// value, min, max, default and step in the value's form (None where the type
+/// has none; the default of a type without numbers is the archive's text), the
 /// component captions and, for an int with a map, its captions by value.
-struct PyRange
+struct PyAttribute
 {
-    pybind11::object min = pybind11::none();
-    pybind11::object max = pybind11::none();
-    pybind11::object defaultValue = pybind11::none();
-    pybind11::object step = pybind11::none();
+    std::string identifier;
+    std::string label;
+    std::string type;
+    pybind11::object value;
+    pybind11::object defaultValue;
+    pybind11::object min;
+    pybind11::object max;
+    pybind11::object step;
     std::vector<std::string> labels;
-    pybind11::object map = pybind11::none();
+    std::string widget;
+    std::string description;
+    std::string visibility;
+    pybind11::object map;
 };
 
 /// \p value (the attribute sync's form for \p attribute) in Python form.
@@ -60,6 +68,5 @@ pybind11::object valueToPython(const AttributeValuePtr& attribute, const QVarian
 oxValueForms::EnteredValue valueFromPython(const AttributeValuePtr& attribute, const QVariant& current,
                                            pybind11::handle value, const std::string& property);
 
-/// The attribute's range, default, step, captions and map. A type without
-/// numbers has the default as the archive states it ("" for none).
-PyRange rangeToPython(const AttributeValuePtr& attribute);
+/// The attribute \p value of \p material in Python form.
+PyAttribute describeAttribute(const USubstanceMaterialPtr& material, const AttributeValuePtr& value);
