@@ -78,6 +78,10 @@ def test_preset_list_changes_act_as_asked():
 
 # call, error, message; nothing changes
 REFUSED = [
+    (lambda m: m.get("nothing"), KeyError, "no property 'nothing' in graph 'Wood'"),
+    (lambda m: m.set("roughness", 1, graph="Stone"), KeyError, "no graph named 'Stone'"),
+    (lambda m: setattr(m, "active_graph", 1), IndexError, "no graph 1: the material has 1"),
+    (lambda m: ox.Material("empty").get("roughness"), ox.Error, "the material has no active graph"),
     (lambda m: m.apply_preset(3), IndexError, "no preset 3: the material has 3"),
     (lambda m: m.apply_preset(-1), IndexError, "no preset -1"),
     (lambda m: m.apply_preset("Pine"), KeyError, "no preset named 'Pine'"),
@@ -94,7 +98,7 @@ REFUSED = [
 
 
 @pytest.mark.parametrize("call, error, message", REFUSED)
-def test_a_change_that_cannot_be_made_raises_and_changes_nothing(call, error, message):
+def test_a_call_that_cannot_be_made_raises_and_changes_nothing(call, error, message):
     wood = load("materials.sbsar")
     before = state(wood)
     with pytest.raises(error, match=re.escape(message)):

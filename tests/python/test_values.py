@@ -133,19 +133,6 @@ def test_a_value_that_does_not_fit_raises_naming_the_property_and_changes_nothin
     assert wood.undo_stack.count == 0
 
 
-@pytest.mark.parametrize("call, error, message", [
-    (lambda m: m.get("nothing"), KeyError, "no property 'nothing' in graph 'Wood'"),
-    (lambda m: m.set("roughness", 1, graph="Stone"), KeyError, "no graph named 'Stone'"),
-    (lambda m: m.get("Bricks", graph="Brick"), KeyError, "no graph named 'Brick'"),
-    (lambda m: setattr(m, "active_graph", 1), IndexError, "no graph 1: the material has 1"),
-    (lambda m: ox.Material("empty").get("roughness"), ox.Error, "the material has no active graph"),
-])
-def test_a_property_or_graph_that_is_not_there_raises(call, error, message):
-    wood = load("materials.sbsar")
-    with pytest.raises(error, match=re.escape(message)):
-        call(wood)
-
-
 def test_get_and_set_reach_every_graph_by_name_and_the_active_one_by_default():
     bricks = load("multigraph.sbsar")
     assert bricks.get("tiles", graph="Tiles") == 6
