@@ -1,5 +1,6 @@
 #include "oxHostSetup.h"
 
+#include "oxStandInFiles.h"
 #include "oxStandInTesting.h"
 
 #include "oxSubstanceMaterialModifier.h"
@@ -62,6 +63,12 @@ void oxSelectActiveGraph(const USubstanceMaterialPtr& material, int index)
     const std::shared_ptr<QSubstanceArchive> archive =
         oxSubstanceArchiveFactory::instance().getMaterialArchive(material->getId(), created);
     archive->setActiveGraphIndex(index);
+}
+
+QString oxPresetFileRefusal(const QString& path)
+{
+    const QString problem = oxStandIn::presetFileProblem(path);
+    return problem.isEmpty() ? QString() : QString("'%1' is not a preset file: %2").arg(path, problem);
 }
 
 QString oxImageDataTypeName(int dataType)

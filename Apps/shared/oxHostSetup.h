@@ -67,6 +67,10 @@ struct oxHostMaterial
     bool load(const QString& path, const QString& name, bool environment);
 };
 
+/// Why \p path is refused as a preset file ("'FILE' is not a preset file:
+/// REASON"); empty when it is one.
+QString oxPresetFileRefusal(const QString& path);
+
 /// The name of an image data type: "uint8", "uint16", "uint32", "float32",
 /// "unknown (0x...)".
 QString oxImageDataTypeName(int dataType);
