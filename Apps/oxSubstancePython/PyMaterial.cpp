@@ -10,7 +10,6 @@
 
 #include "host/QSubstanceArchive.h"
 #include "host/oxHostUtils.h"
-#include "oxStandInFiles.h"
 
 #include <QFileInfo>
 #include <QStringList>
@@ -36,9 +35,9 @@ QString presetFile(const std::filesystem::path& path)
     QString file = QString::fromStdString(path.string());
     if (!QFileInfo::exists(file))
         file = QString::fromStdString(oxFile::expandFilename(path.string()));
-    const QString problem = oxStandIn::presetFileProblem(file);
-    if (!problem.isEmpty())
-        throw HostError(quoted(path.string()) + " is not a preset file: " + problem.toStdString());
+    const QString refusal = oxPresetFileRefusal(file);
+    if (!refusal.isEmpty())
+        throw HostError(refusal.toStdString());
     return QFileInfo(file).absoluteFilePath();
 }
 
