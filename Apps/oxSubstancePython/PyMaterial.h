@@ -2,7 +2,7 @@
 /// \file PyMaterial.h
 /// What the module's Material is: a Substance material of the stand-in host
 /// held while Python keeps the object, with its own undo stack, and the
-/// plain records through which a script looks at graphs, attributes and presets.
+/// plain records through which a script looks at graphs, groups and presets.
 
 // Python's headers come before Qt's, whose keyword macro 'slots' is a member name there.
 #include <pybind11/pybind11.h>
