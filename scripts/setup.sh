@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs the packages that the build needs, when any is missing (Debian/Ubuntu);
+# pybind11, the Python headers and pytest are for the Python module and its tests;
 # the editor's tests and pictures draw text on the offscreen platform, which
 # needs a font (fonts-dejavu-core).
 # Optional parts: --fuzz adds clang with its libFuzzer runtime (scripts/fuzz.sh),
 # --valgrind adds valgrind (scripts/valgrind.sh).
 set -euo pipefail
-packages=(cmake g++ make pkg-config qtbase5-dev qttools5-dev-tools libtinyxml-dev libgtest-dev libbenchmark-dev fonts-dejavu-core)
+packages=(cmake g++ make pkg-config qtbase5-dev qttools5-dev-tools libtinyxml-dev libgtest-dev libbenchmark-dev
+  fonts-dejavu-core pybind11-dev python3-dev python3-pytest)
 for part in "$@"; do
   case "$part" in
     --fuzz) packages+=(clang libclang-rt-dev) ;;

@@ -1,5 +1,6 @@
 #include "oxHostSetup.h"
 
+#include "oxStandInFiles.h"
 #include "oxStandInTesting.h"
 
 #include "oxSubstanceMaterialModifier.h"
@@ -33,7 +34,7 @@ MaterialPtr oxHostMaterial::target() const
     return substance.get();
 }
 
-bool oxHostMaterial::load(const QString& path, const QString& name, bool inEnvironment)
+void oxHostMaterial::create(const QString& name, bool inEnvironment)
 {
     substance = USubstanceMaterial::create();
     {
@@ -46,6 +47,11 @@ bool oxHostMaterial::load(const QString& path, const QString& name, bool inEnvir
         environment = USubstanceEnvironmentMaterial::create();
         environment.get()->setTextureGeneratorMaterial(substance.get());
     }
+}
+
+bool oxHostMaterial::load(const QString& path, const QString& name, bool inEnvironment)
+{
+    create(name, inEnvironment);
     return oxSubstancePythonInterface::loadArchive(target(), path.toUtf8().constData());
 }
 
@@ -57,6 +63,12 @@ void oxSelectActiveGraph(const USubstanceMaterialPtr& material, int index)
     const std::shared_ptr<QSubstanceArchive> archive =
         oxSubstanceArchiveFactory::instance().getMaterialArchive(material->getId(), created);
     archive->setActiveGraphIndex(index);
+}
+
+QString oxPresetFileRefusal(const QString& path)
+{
+    const QString problem = oxStandIn::presetFileProblem(path);
+    return problem.isEmpty() ? QString() : QString("'%1' is not a preset file: %2").arg(path, problem);
 }
 
 QString oxImageDataTypeName(int dataType)

@@ -59,11 +59,17 @@ struct oxHostMaterial
     MaterialPtr target() const;
 
     /// Makes a new Substance material named \p name (the texture generator of a
-    /// new environment material when \p environment) and loads the archive at
-    /// \p path into it through the scripting interface. False when the archive
-    /// does not load; the host log says why.
+    /// new environment material when \p environment), in place of the ones held before.
+    void create(const QString& name, bool environment);
+    /// create(), then loads the archive at \p path into the new material through
+    /// the scripting interface. False when the archive does not load; the host
+    /// log says why.
     bool load(const QString& path, const QString& name, bool environment);
 };
+
+/// Why \p path is refused as a preset file ("'FILE' is not a preset file:
+/// REASON"); empty when it is one.
+QString oxPresetFileRefusal(const QString& path);
 
 /// The name of an image data type: "uint8", "uint16", "uint32", "float32",
 /// "unknown (0x...)".

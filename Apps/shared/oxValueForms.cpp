@@ -16,8 +16,10 @@
 #include <QVector3D>
 #include <QVector4D>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <type_traits>
 #include <utility>
@@ -70,6 +72,33 @@ QJsonObject outputSize(const QJsonArray& log2, const QJsonValue& synced = QJsonV
     if (!synced.isUndefined())
         size["synced"] = synced.toInt() != 0;
     return size;
+}
+
+const ValueForm* formOf(int variantType);
+QString formText(const std::vector<const ValueForm*>& forms);
+
+/// Whether \p number, written as \p shown, is what a component holds: an
+/// integer of 32 bits, or a finite float.
+bool numberFits(double number, bool integral, const QString& shown, QString& error)
+{
+    if (integral && (number != std::trunc(number) || number < INT_MIN || number > INT_MAX))
+        error = QString("'%1' is not an integer of 32 bits").arg(shown);
+    // Every number of the library's values is a float: one beyond the largest
+    // float would become infinity.
+    else if (!integral && !std::isfinite(float(number)))
+        error = QString("'%1' is not a finite number that a float can hold").arg(shown);
+    else
+        return true;
+    return false;
+}
+
+/// The image file at \p path, read into \p image; false, with \p error, when it does not read.
+bool readImageFile(const QString& path, oxSubstanceHeld<ImagePtr>& image, QString& error)
+{
+    image = oxSubstanceUtils::convertQVariantToOsgImage(path);
+    if (image.get().isNull())
+        error = QString("'%1' is not an image file").arg(path);
+    return !image.get().isNull();
 }
 
 /// The row of the types whose attribute class is C, whose QVariant form F
@@ -144,6 +173,61 @@ struct Row
                 out["map"] = QString::fromStdString(v->getMap());
     }
 
+    static Misfit fromJson(const QJsonValue& json, EnteredValue& entered, QString& error)
+    {
+        if constexpr (std::is_same_v<F, oxdImage>)
+        {
+            entered.value = QVariant::fromValue(oxdImage());
+            if (json.isObject() && json.toObject().contains("image"))
+            {
+                const ImagePtr image =
+                    oxSubstanceUtils::convertQVariantToOsgImage(QVariant::fromValue(oxdImage(json["image"].toInt())));
+                if (image.isNull())
+                {
+                    error = QString("%1 is not an image").arg(valueText(json));
+                    return Misfit::Value;
+                }
+                entered.value = QVariant::fromValue(oxdImage(image->getId()));
+            }
+            else if (json.isString() && !json.toString().isEmpty())
+            {
+                if (!readImageFile(json.toString(), entered.image, error))
+                    return Misfit::Value;
+                entered.value = QVariant::fromValue(oxdImage(entered.image.get()->getId()));
+            }
+            else if (!json.isNull() && !json.isString())
+                return Misfit::Kind;
+        }
+        else if constexpr (N == 0)
+        {
+            if (!json.isString())
+                return Misfit::Kind;
+            entered.value = json.toString();
+        }
+        else
+        {
+            const QJsonArray items = N == 1 ? QJsonArray{json} : json.toArray();
+            if (json.isArray() != (N > 1) || !std::all_of(items.begin(), items.end(), [](const QJsonValue& item) {
+                    return item.isDouble();
+                }))
+                return Misfit::Kind;
+            if (items.size() != N)
+            {
+                error = QString("%1 is not %2").arg(valueText(json), formText({formOf(variantType())}));
+                return Misfit::Value;
+            }
+            Numbers n;
+            for (const QJsonValue& item : items)
+            {
+                if (!numberFits(item.toDouble(), std::is_same_v<T, int>, valueText(item), error))
+                    return Misfit::Value;
+                n.push_back(item.toDouble());
+            }
+            entered.value = fromNumbers(n);
+        }
+        return Misfit::None;
+    }
+
     template <std::size_t... I>
     static QVariant make(const Numbers& n, std::index_sequence<I...>)
     {
@@ -153,7 +237,8 @@ struct Row
 
     static ValueForm form(const char* typeString)
     {
-        return {typeString, &variantType, &holds, &toJson, &describeRange, N, std::is_same_v<T, int>, &fromNumbers};
+        return {typeString, &variantType, &holds, &toJson, &fromJson, &describeRange, N, std::is_same_v<T, int>,
+                &fromNumbers};
     }
 };
 
@@ -219,13 +304,8 @@ bool readNumbers(const QStringList& words, const std::vector<const ValueForm*>& 
             error = QString("'%1' is not %2").arg(words.join(' '), formText(forms));
             return false;
         }
-        // Every number of the library's values is a float: one beyond the
-        // largest float would become infinity.
-        if (!form->integral && !std::isfinite(float(number)))
-        {
-            error = QString("'%1' is not a finite number that a float can hold").arg(part);
+        if (!numberFits(number, form->integral, part, error))
             return false;
-        }
         numbers.push_back(number);
     }
     value = form->fromNumbers(numbers);
@@ -285,12 +365,9 @@ bool readImage(const QStringList& words, QVariant& value, QString& error)
         value = path;
         return true;
     }
-    const oxSubstanceHeld<ImagePtr> image(oxSubstanceUtils::convertQVariantToOsgImage(path));
-    if (image.get().isNull())
-    {
-        error = QString("'%1' is not an image file").arg(path);
+    oxSubstanceHeld<ImagePtr> image;
+    if (!readImageFile(path, image, error))
         return false;
-    }
     value = QFileInfo(path).absoluteFilePath();
     return true;
 }
@@ -323,19 +400,49 @@ bool outsideRange(const QJsonObject& range, const QJsonValue& value)
 /// Whether \p map ("0:Planks;1:Parquet") names no value or lists \p value.
 bool mapLists(const QString& map, int value)
 {
-    bool named = false;
+    const auto entries = mapEntries(map);
+    return entries.empty() ||
+           std::any_of(entries.begin(), entries.end(), [&](const auto& entry) { return entry.first == value; });
+}
+
+/// Words in which readOutputSize takes the output size of \p json: {"width",
+/// "height"} or [width, height], with "synced" or a third element when given.
+Misfit outputSizeWords(const QJsonValue& json, QStringList& words)
+{
+    QJsonArray parts = json.toArray();
+    if (json.isObject())
+    {
+        parts = {json["width"], json["height"]};
+        if (json.toObject().contains("synced"))
+            parts.append(json["synced"]);
+    }
+    if (!json.isArray() && !json.isObject())
+        return Misfit::Kind;
+    if (parts.size() < 2 || parts.size() > 3)
+        return Misfit::Value;
+    for (int i = 0; i < parts.size(); ++i)
+    {
+        if (i < 2 ? !parts[i].isDouble() : !parts[i].isBool())
+            return Misfit::Kind;
+        words << (i < 2 ? valueText(parts[i]) : parts[i].toBool() ? SyncedWord : UnsyncedWord);
+    }
+    return Misfit::None;
+}
+
+} // namespace
+
+std::vector<std::pair<int, QString>> mapEntries(const QString& map)
+{
+    std::vector<std::pair<int, QString>> entries;
     for (const QString& entry : map.split(';', Qt::SkipEmptyParts))
     {
         bool ok = false;
         const int key = entry.section(':', 0, 0).trimmed().toInt(&ok);
-        if (ok && key == value)
-            return true;
-        named = named || ok;
+        if (ok)
+            entries.emplace_back(key, entry.section(':', 1).trimmed());
     }
-    return !named;
+    return entries;
 }
-
-} // namespace
 
 const std::vector<ValueForm>& valueForms()
 {
@@ -392,14 +499,18 @@ QString valueText(const QJsonValue& v)
     return "none";
 }
 
-void describeRange(const AttributeValuePtr& attribute, QJsonObject& out)
+const ValueForm* formOf(const AttributeValuePtr& attribute)
 {
     for (const ValueForm& form : valueForms())
         if (form.holds(attribute))
-        {
-            form.describeRange(attribute, out);
-            break;
-        }
+            return &form;
+    return nullptr;
+}
+
+void describeRange(const AttributeValuePtr& attribute, QJsonObject& out)
+{
+    if (const ValueForm* form = formOf(attribute))
+        form->describeRange(attribute, out);
     if (isOutputSize(attribute))
         for (const char* key : {"min", "max", "defaultValue"})
             out[key] = outputSize(out[key].toArray());
@@ -427,6 +538,54 @@ bool valueFromWords(const AttributeValuePtr& attribute, const QVariant& current,
     if (ok)
         entered.json = valueToJson(attribute, entered.value);
     return ok;
+}
+
+Misfit valueFromJson(const AttributeValuePtr& attribute, const QVariant& current, const QJsonValue& json,
+                     EnteredValue& entered, QString& error)
+{
+    const int type = current.userType();
+    const ValueForm* form = formOf(type);
+    Misfit misfit = Misfit::Kind;
+    if (isOutputSize(attribute) && type == qMetaTypeId<QOXIntVector3D>())
+    {
+        QStringList words;
+        misfit = outputSizeWords(json, words);
+        if (misfit == Misfit::None && !readOutputSize(words, current, entered.value, error))
+            misfit = Misfit::Value;
+        else if (misfit == Misfit::Value)
+            error = QString("%1 is not %2").arg(valueText(json), entryText(attribute, current));
+    }
+    else if (form && form->components > 1 && json.isArray())
+    {
+        // The row of the list's length among those that the property takes (a colour takes 3 or 4).
+        const std::vector<const ValueForm*> forms = numberForms(attribute, *form);
+        const auto taken = std::find_if(forms.begin(), forms.end(), [&](const ValueForm* f) {
+            return f->components == json.toArray().size();
+        });
+        misfit = taken != forms.end() ? (*taken)->fromJson(json, entered, error) : Misfit::Value;
+        if (taken == forms.end())
+            error = QString("%1 is not %2").arg(valueText(json), formText(forms));
+    }
+    else if (form)
+        misfit = form->fromJson(json, entered, error);
+    if (misfit == Misfit::Kind)
+        error = QString("%1 is not %2").arg(valueText(json), entryText(attribute, current));
+    if (misfit == Misfit::None)
+        entered.json = valueToJson(attribute, entered.value);
+    return misfit;
+}
+
+QString entryText(const AttributeValuePtr& attribute, const QVariant& current)
+{
+    const int type = current.userType();
+    const ValueForm* form = formOf(type);
+    if (type == QMetaType::QString)
+        return "a string";
+    if (type == qMetaTypeId<oxdImage>())
+        return "an image file's path, an image or none";
+    if (isOutputSize(attribute) && type == qMetaTypeId<QOXIntVector3D>())
+        return "a width and height in pixels, optionally with the sync state";
+    return form ? formText(numberForms(attribute, *form)) : QString("no value that can be entered");
 }
 
 QStringList valueWarnings(const QJsonObject& range, const QJsonValue& value)
