@@ -1,15 +1,7 @@
 #include "CliFiles.h"
 
-#include "oxStandInFiles.h"
-
 #include <QDir>
 #include <QFileInfo>
-
-QString presetFileRefusal(const QString& path)
-{
-    const QString problem = oxStandIn::presetFileProblem(path);
-    return problem.isEmpty() ? QString() : QString("'%1' is not a preset file: %2").arg(path, problem);
-}
 
 QString associatedPresetFile(const QString& archivePath)
 {

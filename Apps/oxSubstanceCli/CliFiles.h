@@ -1,13 +1,10 @@
 #pragma once
 /// \file CliFiles.h
 /// The files that the command-line host reads besides the archive, and how
-/// it tells that two paths name the same file.
+/// it tells that two paths name the same file. (Why a preset file is refused:
+/// oxPresetFileRefusal in oxHostSetup.h.)
 
 #include <QString>
-
-/// Why \p path is refused as a preset file ("'FILE' is not a preset file:
-/// REASON"); empty when it is one.
-QString presetFileRefusal(const QString& path);
 
 /// The preset file that loading the archive at \p archivePath reads by itself:
 /// in the archive's folder, named after the archive up to the first dot of its

@@ -322,7 +322,7 @@ bool EditSession::selectGraph(const QString& word, QString& result, QString& err
 
 bool EditSession::addPresets(const QString& file, QString& result, QString& error)
 {
-    error = presetFileRefusal(file);
+    error = oxPresetFileRefusal(file);
     if (!error.isEmpty())
         return false;
     const std::vector<SubstancePresetPtr> presets = oxSubstancePresetUtils::importPresets(

@@ -292,7 +292,7 @@ Stop importPresets(const Options& options, const oxHostMaterial& material)
 {
     for (const QString& file : options.imports)
     {
-        const QString refusal = presetFileRefusal(file);
+        const QString refusal = oxPresetFileRefusal(file);
         if (!refusal.isEmpty())
         {
             printError(refusal);
