@@ -321,30 +321,6 @@ TEST(ArchiveReader, TextEndingInsideAUtf8SequenceIsReadNoFurther)
         }
 }
 
-TEST_F(ArchiveTest, InputValuesTakeTheFormOfTheirAttribute)
-{
-    const auto values = archive->getActiveGraphValues();
-    EXPECT_EQ(values.count("$time"), 0u) << "hidden inputs are left out";
-    for (const auto& [id, expected] : std::vector<std::pair<const char*, QVariant>>{
-             {"$outputsize", v3(9, 9, 1)},
-             {"roughness", QVariant::fromValue(0.35f)},
-             {"grain", QVariant::fromValue(QVector4D(1, 0, 0, 0.5f))},
-             {"tint", colour(0.8f, 0.6f, 0.4f)},
-             {"pattern", QVariant(1)},
-             {"tiling", QVariant::fromValue(QVector2D(2, 2))},
-             {"knots", v3(3, 2, 10)},
-             {"region", QVariant::fromValue(QOXIntVector4D(0, 0, 512, 512))},
-             {"notes", QVariant(QStringLiteral("Oak"))},
-             {"mask", QVariant::fromValue(oxdImage(0))}})
-    {
-        SCOPED_TRACE(id);
-        const QVariant description = described(*archive, id);
-        EXPECT_EQ(description.userType(), expected.userType()) << description.typeName();
-        EXPECT_EQ(description, expected);
-        EXPECT_EQ(values.at(id).value, expected);
-    }
-}
-
 TEST_F(ArchiveTest, ImageInputHoldsOneReferenceAndReadsFilesNamedByText)
 {
     ImagePtr image = hold(osg::Image::create());
@@ -411,27 +387,19 @@ TEST_F(ArchiveTest, FillPresetWritesEveryInputAndApplyingItGivesTheSameValuesExa
     }
 }
 
-TEST_F(ArchiveTest, PresetValueTypeCodeGivesTheAttributeForm)
+// The forms of every type code are in the value-type contract; here the texts that do not read as they look.
+TEST_F(ArchiveTest, PresetValuesReadByTypeCode)
 {
     struct Row { std::uint32_t type; const char* identifier; const char* text; QVariant expected; };
     for (const Row& r : std::vector<Row>{
-             {0, "f", "  +2.5 ", QVariant::fromValue(2.5f)},
-             {2, "f", "0,,1", QVariant()},
-             {3, "tint", "0.9,0.75,0.55,1", QVariant::fromValue(QVector4D(0.9f, 0.75f, 0.55f, 1))},
-             {4, "i", "-2147483648", QVariant(-2147483647 - 1)},
-             {4, "i", "2147483648", QVariant()},
-             {5, "m", "", QVariant::fromValue(oxdImage(0))},
-             {5, "m", "/a.ppm", QVariant(QStringLiteral("/a.ppm"))},
-             {6, "s", " as is, ", QVariant(QStringLiteral(" as is, "))},
-             {8, "size", "9,10", QVariant::fromValue(QOXIntVector2D(9, 10))},
-             {8, "$outputsize", "9,10", v3(9, 10, 1)},
-             {10, "i", "1,2,3,4", QVariant::fromValue(QOXIntVector4D(1, 2, 3, 4))},
-             {7, "i", "1", QVariant()}})
+             {0, "f", "  +2.5 ", QVariant::fromValue(2.5f)}, {2, "f", "0,,1", QVariant()},
+             {4, "i", "-2147483648", QVariant(-2147483647 - 1)}, {4, "i", "2147483648", QVariant()},
+             {5, "m", "", QVariant::fromValue(oxdImage(0))}, {6, "s", " as is, ", QVariant(QStringLiteral(" as is, "))},
+             {8, "size", "9,10", QVariant::fromValue(QOXIntVector2D(9, 10))}, {7, "i", "1", QVariant()}})
     {
-        SCOPED_TRACE(std::to_string(r.type) + " \"" + r.text + "\"");
         const QVariant v = oxSubstanceUtils::getValue({0, r.identifier, r.type, r.text});
-        EXPECT_EQ(v.userType(), r.expected.userType()) << v.typeName();
-        EXPECT_EQ(v, r.expected);
+        EXPECT_EQ(v.userType(), r.expected.userType()) << r.text << " " << v.typeName();
+        EXPECT_EQ(v, r.expected) << r.text;
     }
     QSubstanceArchive::setDefaultSyncOutputSize(false);
     EXPECT_EQ(oxSubstanceUtils::getValue({0, "$outputsize", 8, "9,10"}), v3(9, 10, 0)) << "the default's sync";
