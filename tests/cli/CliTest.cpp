@@ -116,12 +116,7 @@ TEST(CliTest, ExportsAndImportsPresetFiles)
     ASSERT_TRUE(writeFile(latin1, "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<sbspresets>"
                                   "<sbspreset pkgurl=\"pkg://materials/wood\" label=\"Caf\xE9\"/></sbspresets>\n"));
     ASSERT_TRUE(writeFile(bare, "<sbsar formatversion=\"1\"><graph label=\"G\" pkgurl=\"pkg://g\"/></sbsar>\n"));
-    const struct
-    {
-        QStringList arguments;
-        int exitCode;
-        QString message;
-    } cases[] = {
+    const struct { QStringList arguments; int exitCode; QString message; } cases[] = {
         {{"materials.sbsar", "--import", file}, 0,
          "warning: Skipped preset 'Weathered Pine'. Duplicate preset already exists in material."},
         {{"materials.sbsar", "--import", latin1}, 0, "Caf"},
@@ -142,12 +137,7 @@ TEST(CliTest, ExportsAndImportsPresetFiles)
 
 TEST(CliTest, BadInputFailsWithAClearMessageAndNoReport)
 {
-    const struct
-    {
-        QStringList arguments;
-        int exitCode;
-        const char* message;
-    } cases[] = {
+    const struct { QStringList arguments; int exitCode; const char* message; } cases[] = {
         {{"missing.sbsar"}, 1, "could not load the archive 'missing.sbsar'"},
         {{"materials.sbsprs"}, 1, "Unable to load Substance archive"},
         {{"panorama.sbsar"}, 1, "Panorama channel found. Substance archive not suited for normal Substance material."},
@@ -186,12 +176,7 @@ TEST(CliTest, RefusesToExportOverAFileThatTheRunReads)
     ASSERT_TRUE(QFile::link(d.filePath("materials.sbsar"), d.filePath("link.sbsar")));
     ASSERT_TRUE(writeFile(d.filePath("edits.txt"), "print\n"));
     const QString archive = d.filePath("materials.sbsar");
-    const struct
-    {
-        QStringList more;
-        QString target;
-        const char* what;
-    } cases[] = {
+    const struct { QStringList more; QString target; const char* what; } cases[] = {
         {{}, archive, "it is the archive"},
         {{}, dir.path() + "/./materials.sbsar", "it is the archive"},
         {{}, d.filePath("link.sbsar"), "it is the archive"},

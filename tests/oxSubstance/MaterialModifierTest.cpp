@@ -30,19 +30,7 @@ namespace {
 using GraphList = oxSubstanceMaterialModifier::GraphDescriptionList;
 using Names = std::vector<std::string>;
 
-QString sample(const char* name) { return QString::fromStdString(samplePath(name)); }
 
-bool writeFile(const QString& path, const QByteArray& text)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
-}
-
-std::shared_ptr<QSubstanceArchive> archiveOf(const USubstanceMaterialPtr& material)
-{
-    bool created = false;
-    return oxSubstanceArchiveFactory::instance().getMaterialArchive(material->getId(), created);
-}
 
 QMap<QString, QVariant> input(const char* group, const char* id, const char* label, QVariant value)
 {
@@ -118,10 +106,10 @@ TEST_F(MaterialModifierTest, EachLoadRebuildsTheMaterialFromTheArchive)
         oxStandIn::clearArchiveCalls();
         oxStandIn::clearLogMessages();
 
-        ASSERT_TRUE(load(material, sample(l.file)));
+        ASSERT_TRUE(load(material, sampleFile(l.file)));
         EXPECT_EQ(material->getActiveGraphIndex(), 0);
         EXPECT_EQ(material->getArchivePath(), samplePath(l.file));
-        QFile file(sample(l.file));
+        QFile file(sampleFile(l.file));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
         EXPECT_EQ(material->getArchiveData(), std::vector<unsigned char>(bytes.begin(), bytes.end()));
@@ -131,7 +119,7 @@ TEST_F(MaterialModifierTest, EachLoadRebuildsTheMaterialFromTheArchive)
         const osg::MField<SubstancePresetPtr>& presets = material->getSubstancePresets();
         EXPECT_EQ(oxSubstancePresetUtils::getPresetNames(material), l.presets);
         EXPECT_EQ(logLines(), l.log);
-        const std::string presetFile = sample(l.file).replace(".sbsar", ".sbsprs").toStdString();
+        const std::string presetFile = sampleFile(l.file).replace(".sbsar", ".sbsprs").toStdString();
         for (std::size_t i = 0; i < presets.size(); ++i)
             EXPECT_EQ(presets[i]->getSourcePath(), i < archiveOf(material)->presets().size() ? "" : presetFile);
 
@@ -181,11 +169,7 @@ TEST_F(MaterialModifierTest, EachLoadRebuildsTheMaterialFromTheArchive)
 TEST_F(MaterialModifierTest, InputsAreSortedIntoGroups)
 {
     using Group = std::tuple<std::string, bool, Names>; // name, shared, identifiers
-    const struct
-    {
-        const char* inputs; ///< identifier, label (none for "-", "" for "="), group (none for "-")
-        std::vector<Group> groups;
-    } cases[] = {
+    const struct { const char* inputs; std::vector<Group> groups; } cases[] = {
         {"x X Zeta  u U -  y Y Alpha  z Z Zeta  c C =",
          {{"Zeta", false, {"x", "z"}}, {"Alpha", false, {"y"}}, {"Common", true, {"u", "c"}}}},
         // Hidden inputs are left out, their group is still made.
@@ -243,10 +227,10 @@ TEST_F(MaterialModifierTest, RefusedArchiveLeavesTheMaterialAndItsArchiveAlone)
         const char* first;
         QString second;
         const char* log; // null: any one message of the archive service
-    } cases[] = {{false, "materials.sbsar", sample("panorama.sbsar"),
+    } cases[] = {{false, "materials.sbsar", sampleFile("panorama.sbsar"),
                   "error: Panorama channel found. Substance archive not suited for normal Substance material. "
                   "Try Substance Panorama environment instead."},
-                 {true, "panorama.sbsar", sample("materials.sbsar"),
+                 {true, "panorama.sbsar", sampleFile("materials.sbsar"),
                   "error: Panorama channel missing. Substance archive not suited for Substance environment "
                   "material."},
                  {false, "materials.sbsar", _dir.path() + "/missing.sbsar", nullptr},
@@ -255,14 +239,14 @@ TEST_F(MaterialModifierTest, RefusedArchiveLeavesTheMaterialAndItsArchiveAlone)
     {
         SCOPED_TRACE(c.second.toStdString());
         const USubstanceMaterialPtr material = newMaterial(c.environment);
-        ASSERT_TRUE(load(material, sample(c.first)));
+        ASSERT_TRUE(load(material, sampleFile(c.first)));
         const std::size_t live = oxStandIn::liveContainerCount();
         clearRecords();
 
         EXPECT_FALSE(load(material, c.second));
         EXPECT_TRUE(oxStandIn::editLog().empty()) << "nothing written";
         EXPECT_EQ(oxStandIn::liveContainerCount(), live);
-        EXPECT_EQ(archiveOf(material)->path().toStdString(), sample(c.first).toStdString());
+        EXPECT_EQ(archiveOf(material)->path().toStdString(), sampleFile(c.first).toStdString());
         EXPECT_EQ(oxStandIn::archiveCallCount("renderTextures"), 0);
         ASSERT_EQ(logLines().size(), 1u);
         EXPECT_EQ(logLines()[0], c.log ? c.log : logLines()[0]);
@@ -287,7 +271,7 @@ TEST_F(MaterialModifierTest, DeeplyNestedFilesAreRefusedAndAPresetFileBesideIsSk
     const QByteArray deep = QByteArray("<x>").repeated(40000) + QByteArray("</x>").repeated(40000);
     const QString archive = _dir.path() + "/deep.sbsar";
     ASSERT_TRUE(writeFile(archive, "<sbsar><graph label=\"g\">" + deep + "</graph></sbsar>"));
-    ASSERT_TRUE(QFile::copy(sample("materials.sbsar"), _dir.path() + "/wood.sbsar"));
+    ASSERT_TRUE(QFile::copy(sampleFile("materials.sbsar"), _dir.path() + "/wood.sbsar"));
     const QString presetFile = _dir.path() + "/wood.sbsprs";
     ASSERT_TRUE(writeFile(presetFile, "<sbspresets><sbspreset label=\"p\">" + deep + "</sbspreset></sbspresets>"));
     const USubstanceMaterialPtr material = newMaterial();
@@ -321,8 +305,8 @@ TEST_F(MaterialModifierTest, PresetFileIsNamedAfterTheArchiveUpToTheFirstDot)
         SCOPED_TRACE(c.presetFile);
         const QString archive = _dir.path() + "/" + QString::fromUtf8(c.archive);
         QDir().mkpath(QFileInfo(archive).path());
-        ASSERT_TRUE(QFile::copy(sample("materials.sbsar"), archive));
-        ASSERT_TRUE(QFile::copy(sample("materials.sbsprs"), _dir.path() + "/" + QString::fromUtf8(c.presetFile)));
+        ASSERT_TRUE(QFile::copy(sampleFile("materials.sbsar"), archive));
+        ASSERT_TRUE(QFile::copy(sampleFile("materials.sbsprs"), _dir.path() + "/" + QString::fromUtf8(c.presetFile)));
         const USubstanceMaterialPtr material = newMaterial();
         ASSERT_TRUE(load(material, archive));
         EXPECT_EQ(material->getSubstancePresets().size(), c.found ? 3u : 2u);
@@ -340,8 +324,8 @@ TEST_F(MaterialModifierTest, TheComponentsThatTheArchiveRendersUseTextures)
         QString file;
         Names textured;     // components that get a placeholder image
         bool incandescence; // a placeholder on the material itself
-    } cases[] = {{sample("materials.sbsar"), {"diffuse", "specular", "roughness", "normal", "height", "cutout"}, true},
-                 {sample("multigraph.sbsar"), {"diffuse", "normal", "height"}, false},
+    } cases[] = {{sampleFile("materials.sbsar"), {"diffuse", "specular", "roughness", "normal", "height", "cutout"}, true},
+                 {sampleFile("multigraph.sbsar"), {"diffuse", "normal", "height"}, false},
                  {_dir.path() + "/plain.sbsar", {}, false}};
     for (const auto& c : cases)
     {
@@ -399,7 +383,7 @@ TEST_F(MaterialModifierTest, TheComponentsThatTheArchiveRendersUseTextures)
 TEST_F(MaterialModifierTest, UpdateValuesWritesChangedValuesByPositionAndReportsSkippedInputs)
 {
     USubstanceMaterialPtr material = newMaterial();
-    ASSERT_TRUE(load(material, sample("multigraph.sbsar")));
+    ASSERT_TRUE(load(material, sampleFile("multigraph.sbsar")));
     GraphList graphs = archiveOf(material)->graphs();
     const auto read = [&material](const char* property) {
         QVariant v;
@@ -463,7 +447,7 @@ TEST_F(MaterialModifierTest, NullMaterialDoesNothingAndEveryCopyHoldsOneReferenc
 {
     USubstanceMaterialPtr none;
     oxSubstanceMaterialModifier nothing(none);
-    EXPECT_FALSE(nothing.initFromFile(sample("materials.sbsar")));
+    EXPECT_FALSE(nothing.initFromFile(sampleFile("materials.sbsar")));
     nothing.updateActiveGraph(3);
     nothing.updateValues(GraphList{{"Wood", {}}});
     EXPECT_TRUE(oxStandIn::archiveCalls().empty());

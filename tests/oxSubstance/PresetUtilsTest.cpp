@@ -85,17 +85,7 @@ std::string duplicate(const std::string& label)
     return "warning: Skipped preset '" + label + "'. Duplicate preset already exists in material.\n";
 }
 
-bool writeFile(const QString& path, const std::string& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size());
-}
 
-std::string readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
-}
 
 /// Collects Qt's debug messages while alive.
 struct DebugCapture
@@ -124,11 +114,6 @@ protected:
 
     QString path(const QString& name) const { return QDir(dir.path()).filePath(name); }
 
-    static std::shared_ptr<QSubstanceArchive> archiveOf(const USubstanceMaterialPtr& m)
-    {
-        bool created = false;
-        return oxSubstanceArchiveFactory::instance().getMaterialArchive(m->getId(), created);
-    }
 
     /// Loads an archive into the material's archive only; with \p presets the material gets the archive's presets.
     void loadArchive(const QString& file, bool presets = false)
@@ -148,7 +133,7 @@ protected:
         std::string xml = "<sbsar formatversion=\"1\">\n";
         for (const char* url : {"pkg://materials/wood", "a//b//c"})
             xml += std::string(" <graph label=\"") + url + "\" pkgurl=\"" + url + "\"/>\n";
-        ASSERT_TRUE(writeFile(path("graphs.sbsar"), xml + "</sbsar>\n"));
+        ASSERT_TRUE(writeFile(path("graphs.sbsar"), QByteArray::fromStdString(xml + "</sbsar>\n")));
         loadArchive(path("graphs.sbsar"));
     }
 
@@ -379,7 +364,7 @@ TEST_F(PresetUtilsTest, ExportWritesChosenPresetsInOrderAndRefusesBadArguments)
     for (const auto& [indexes, elements] : cases)
     {
         ASSERT_TRUE(Utils::exportPresets(material, indexes, path("out.sbsprs")));
-        EXPECT_EQ(readFile(path("out.sbsprs")), header(indexes.size()) + elements + Footer);
+        EXPECT_EQ(readFile(path("out.sbsprs")).toStdString(), header(indexes.size()) + elements + Footer);
     }
     DebugCapture debug;
     for (const std::vector<unsigned int>& indexes : {std::vector<unsigned int>{}, {0, 2, 0}, {0, 5}})
@@ -417,14 +402,14 @@ TEST_F(PresetUtilsTest, ExportReplacesOnlyARegularFile)
     ASSERT_TRUE(QFile::link(path("file.sbsprs"), path("link.sbsprs")));
     ASSERT_TRUE(Utils::exportPresets(material, {2}, path("link.sbsprs")));
     EXPECT_TRUE(QFileInfo(path("link.sbsprs")).isSymLink());
-    EXPECT_EQ(readFile(path("file.sbsprs")), header(1) + Element2 + Footer);
+    EXPECT_EQ(readFile(path("file.sbsprs")).toStdString(), header(1) + Element2 + Footer);
 }
 
 TEST_F(PresetUtilsTest, AnExportThatFailsHalfWayLeavesTheFileItWasToReplace)
 {
-    loadArchive(QString::fromStdString(samplePath("materials.sbsar")), true);
+    loadArchive(sampleFile("materials.sbsar"), true);
     const std::string old = "<sbspresets><sbspreset label=\"Old\"/></sbspresets>\n";
-    ASSERT_TRUE(writeFile(path("kept.sbsprs"), old));
+    ASSERT_TRUE(writeFile(path("kept.sbsprs"), QByteArray::fromStdString(old)));
     // A child process whose files cannot grow beyond 100 bytes runs out of room, as on a full disk.
     const pid_t child = fork();
     ASSERT_GE(child, 0);
@@ -438,7 +423,7 @@ TEST_F(PresetUtilsTest, AnExportThatFailsHalfWayLeavesTheFileItWasToReplace)
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "the export reports its failure";
-    EXPECT_EQ(readFile(path("kept.sbsprs")), old);
+    EXPECT_EQ(readFile(path("kept.sbsprs")).toStdString(), old);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"kept.sbsprs"});
 
     // Without the limit the file is replaced, and what it holds reads back as the same presets.
@@ -456,12 +441,12 @@ TEST_F(PresetUtilsTest, AnExportThatFailsHalfWayLeavesTheFileItWasToReplace)
 
 TEST_F(PresetUtilsTest, ImportReadsPresetFilesInPathOrderAndSaysWhyOthersAreSkipped)
 {
-    loadArchive(QString::fromStdString(samplePath("materials.sbsar")), true);
+    loadArchive(sampleFile("materials.sbsar"), true);
     ASSERT_TRUE(writeFile(path("single.sbsprs"), "<sbspreset pkgurl=\"\" label=\"Single\"/>"));
     ASSERT_TRUE(writeFile(path("broken.sbsprs"), "<sbspresets><sbspreset label=\"Broken\">"));
-    const QString materials = QString::fromStdString(samplePath("materials.sbsprs"));
-    const QString multigraph = QString::fromStdString(samplePath("multigraph.sbsprs"));
-    const QString archive = QString::fromStdString(samplePath("materials.sbsar"));
+    const QString materials = sampleFile("materials.sbsprs");
+    const QString multigraph = sampleFile("multigraph.sbsprs");
+    const QString archive = sampleFile("materials.sbsar");
     const std::vector<SubstancePresetPtr> presets = Utils::importPresets(
         material, {multigraph, archive, path("missing.sbsprs"), path("single.sbsprs"), path("broken.sbsprs"),
                    dir.path(), materials}, false, true);
@@ -495,7 +480,7 @@ TEST_F(PresetUtilsTest, ImportReadsPresetFilesInPathOrderAndSaysWhyOthersAreSkip
                                 "</sbspreset></sbspresets>";
     for (const std::string& text : {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" + element, element})
     {
-        ASSERT_TRUE(writeFile(path("latin1.sbsprs"), text));
+        ASSERT_TRUE(writeFile(path("latin1.sbsprs"), QByteArray::fromStdString(text)));
         EXPECT_TRUE(QSubstanceFile(path("latin1.sbsprs")).arePresets());
         const std::vector<SubstancePresetPtr> latin1 = Utils::importPresets(material, {path("latin1.sbsprs")}, false, true);
         ASSERT_EQ(latin1.size(), 1u);
@@ -509,9 +494,9 @@ TEST_F(PresetUtilsTest, ImportReadsPresetFilesInPathOrderAndSaysWhyOthersAreSkip
 
 TEST_F(PresetUtilsTest, AddByPathReadsThePathAsGivenOrExpandedAndSkipsDuplicatesAndOtherGraphs)
 {
-    loadArchive(QString::fromStdString(samplePath("materials.sbsar")), true);
+    loadArchive(sampleFile("materials.sbsar"), true);
     ASSERT_TRUE(QDir(dir.path()).mkdir("cost$HOME"));
-    ASSERT_TRUE(QFile::copy(QString::fromStdString(samplePath("materials.sbsprs")), path("cost$HOME/my presets.sbsprs")));
+    ASSERT_TRUE(QFile::copy(sampleFile("materials.sbsprs"), path("cost$HOME/my presets.sbsprs")));
     const QByteArray home = qgetenv("HOME");
     qputenv("HOME", QFile::encodeName(path("cost$HOME")));
     Utils::addPresets(material, "~/my presets.sbsprs");
@@ -529,7 +514,7 @@ TEST_F(PresetUtilsTest, AddByPathReadsThePathAsGivenOrExpandedAndSkipsDuplicates
 
 TEST_F(PresetUtilsTest, LegacyTextIsKeptUntilAnArchiveTurnsItIntoPresets)
 {
-    const std::string text = readFile(QString::fromStdString(samplePath("materials.sbsprs")));
+    const std::string text = readFile(sampleFile("materials.sbsprs")).toStdString();
     const auto convert = [this](const std::string& legacy) {
         {
             osgEdit edit(material, USubstanceMaterialBase::PresetsFieldMask);
@@ -542,7 +527,7 @@ TEST_F(PresetUtilsTest, LegacyTextIsKeptUntilAnArchiveTurnsItIntoPresets)
     EXPECT_EQ(convert(text), text) << "no archive yet";
     EXPECT_TRUE(material->getSubstancePresets().empty());
     EXPECT_TRUE(bracketsOn(material->getId()).empty());
-    loadArchive(QString::fromStdString(samplePath("materials.sbsar")));
+    loadArchive(sampleFile("materials.sbsar"));
     material->addPreset("Keep", "<sbspreset label=\"Keep\"/>", "");
     EXPECT_EQ(convert("<sbspresets>"), "<sbspresets>") << "a text that does not read is kept";
     EXPECT_EQ(convert(text), "");

@@ -400,58 +400,6 @@ TEST_F(UndoCommandsTest, CacheRendersAndCachesFirstAndAppliesTheCacheLater)
     EXPECT_EQ(renderer.updated.size(), 1u);
 }
 
-// The same edits with the cache off and on, through reorders, a recapture and a
-// change of the state that a preset leaves alone (the output size).
-TEST_F(UndoCommandsTest, CachedAppliesShowTheTexturesOfUncachedOnes)
-{
-    const auto run = [this](bool cache, int& fromCache) {
-        oxSubstancePresetUtils::enableCache(cache);
-        const USubstanceMaterialPtr m = wood();
-        CountingRenderer renderer;
-        QUndoStack stack;
-        Names shown;
-        // A command to push, or a number of steps to undo (negative) or redo.
-        const auto step = [&](std::function<QUndoCommand*()> command, int walk = 0) {
-            if (command)
-                stack.push(command());
-            for (; walk < 0; ++walk)
-                stack.undo();
-            for (; walk > 0; --walk)
-                stack.redo();
-            shown.push_back(textures(m));
-        };
-        const auto apply = [&](unsigned index) { return [&m, index] { return new Apply(m, index, false); }; };
-        step(apply(1));     // Dark Walnut
-        step(nullptr, -1);
-        step(nullptr, 1);
-        step(apply(0));     // Light Oak, at Dark Walnut's size
-        step([&] { return new oxReorderPresetsUndoCommand(m, {1, 0, 2}); });
-        step(apply(1));     // Light Oak
-        step(apply(0));     // Dark Walnut
-        step(nullptr, -3);
-        step(nullptr, 2);
-        step(apply(1));     // Light Oak again
-        step([&] { return Property::create(m, "Wood", "roughness", 0.9f); });
-        step([&] { return new oxRecapturePresetUndoCommand(m, m->getSubstancePresets()[0]); });
-        step(apply(1));     // Light Oak
-        step(apply(0));     // Dark Walnut as recaptured
-        step(nullptr, -1);
-        step(nullptr, 1);
-        step([&] { return new Reset(m); }); // back to the default size
-        step(apply(1));     // Light Oak at the default size
-        fromCache = int(renderer.updated.size());
-        stack.clear();
-        m->clearPresetCache();
-        return shown;
-    };
-    int uncachedHits = 0, cachedHits = 0;
-    const Names uncached = run(false, uncachedHits);
-    EXPECT_EQ(run(true, cachedHits), uncached);
-    EXPECT_EQ(uncachedHits, 0);
-    EXPECT_GE(cachedHits, 3) << "the redone applies come from the cache";
-    EXPECT_GE(std::set<std::string>(uncached.begin(), uncached.end()).size(), 4u) << "the steps show different textures";
-}
-
 TEST_F(UndoCommandsTest, ApplyThatCannotActDoesNothingNowOrLater)
 {
     const USubstanceMaterialPtr m = wood();
@@ -554,12 +502,7 @@ TEST_F(UndoCommandsTest, InputsThatTheMaterialLacksAreReportedOnceAndLeftOut)
 
 TEST_F(UndoCommandsTest, RemoveAndUndoGiveBackTheSamePresetsAtTheirPositions)
 {
-    const struct
-    {
-        bool byIndexes;
-        Indexes indexes; ///< by index, or the remembered presets to name (5: one on no material)
-        const char* after;
-    } cases[] = {
+    const struct { bool byIndexes; Indexes indexes; const char* after; } cases[] = {
         {true, {3, 1}, "p0 p2 p4"},    {true, {1, 1}, "p0 p2 p3 p4"}, {true, {5, 2, 99}, "p0 p1 p3 p4"},
         {true, {}, "p0 p1 p2 p3 p4"}, {false, {3, 1, 3}, "p0 p2 p4"}, {false, {5, 0}, "p1 p2 p3 p4"},
         {false, {4, 0}, "p1 p2 p3"},

@@ -357,13 +357,7 @@ AttributeValuePtr make()
 TEST_F(ValueTypeTest, WrittenValuesAreConvertedToTheClassOrLeftAtDefault)
 {
     ASSERT_TRUE(probeConverts);
-    const struct
-    {
-        AttributeValuePtr (*create)();
-        QVariant input;
-        QVariant read; ///< type included
-        float alpha;   ///< the stored alpha of a float[4]; not checked when negative
-    } cases[] = {
+    const struct { AttributeValuePtr (*create)(); QVariant input; QVariant read; float alpha; } cases[] = {
         {[] { return newValue(AttributeFloatValue::create(), "f"); }, QString("3.5"), 3.5f, -1},
         {[] { return newValue(AttributeFloatValue::create(), "f"); }, QString("rough"), 0.0f, -1},
         {[] { return newValue(AttributeFloat2DValue::create(), "f"); }, var(Probe{1, 2}), var(QVector2D(1, 2)), -1},
@@ -428,14 +422,7 @@ TEST_F(ValueTypeTest, NonFiniteFloatsAreNotWritten)
 
 TEST_F(ValueTypeTest, OutputSizeCarriesTheMaterialFlagInZ)
 {
-    const struct
-    {
-        const char* uuid;
-        bool flagBefore;
-        QVariant input;
-        bool flagAfter;
-        QVariant read;
-    } cases[] = {
+    const struct { const char* uuid; bool flagBefore; QVariant input; bool flagAfter; QVariant read; } cases[] = {
         {"$outputsize", false, var(QOXIntVector3D(512, 1024, 1)), true, var(QOXIntVector3D(512, 1024, 1))},
         {"$outputsize", true, var(QOXIntVector3D(256, 128, 2)), false, var(QOXIntVector3D(256, 128, 0))},
         {"$outputsize", true, var(QOXIntVector2D(128, 64)), true, var(QOXIntVector3D(128, 64, 1))},

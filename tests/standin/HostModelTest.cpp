@@ -13,8 +13,6 @@
 #include "oxUndoCommand.h"
 #include "oxdImage.h"
 
-#include <QDateTime>
-#include <QSignalSpy>
 #include <QUndoStack>
 
 #include <cmath>
@@ -67,18 +65,6 @@ TEST_F(HostModelTest, LastSubRefDestroysAndTheIdIsNoLongerFound)
     osg::subRef(group);
 }
 
-TEST_F(HostModelTest, TypesAnswerThroughTheirParents)
-{
-    USubstanceMaterialPtr material = hold(USubstanceMaterial::create());
-    AttributeFloat4DValuePtr value = hold(AttributeFloat4DValue::create());
-    EXPECT_EQ(UBRDFMaterialPtr::dcast(MaterialPtr(material)), material);
-    EXPECT_EQ(USubstanceMaterialPtr::dcast(byId(material->getId())), material);
-    EXPECT_TRUE(UBRDFMaterialPtr::dcast(MaterialPtr(hold(USubstanceEnvironmentMaterial::create()))).isNull());
-    EXPECT_EQ(AttributePtr::dcast(AttributeValuePtr(value)), value);
-    EXPECT_TRUE(AttributeFloat3DValuePtr::dcast(AttributeValuePtr(value)).isNull());
-    EXPECT_TRUE(USubstanceMaterialPtr::dcast(MaterialPtr()).isNull());
-}
-
 TEST_F(HostModelTest, BracketsCoverWritesByContainerAndMask)
 {
     checkEdits = false;
@@ -87,12 +73,7 @@ TEST_F(HostModelTest, BracketsCoverWritesByContainerAndMask)
     const BitVector name = USubstanceMaterial::NameFieldMask;
     const BitVector path = USubstanceMaterial::ArchivePathFieldMask;
     const std::string outside = "write outside bracket", uncovered = "write not covered by bracket mask";
-    const struct
-    {
-        const char* what;
-        std::function<void()> run;
-        std::vector<std::string> violations;
-    } cases[] = {
+    const struct { const char* what; std::function<void()> run; std::vector<std::string> violations; } cases[] = {
         {"no bracket", [&] { m->setName("x"); }, {outside}},
         {"wrong mask", [&] { osgEdit e(m, path); m->setName("x"); }, {uncovered}},
         {"another container", [&] { osgEdit e(g, osg::FieldBits::AllFields); m->setName("x"); }, {outside}},
@@ -129,20 +110,6 @@ TEST_F(HostModelTest, BracketsCoverWritesByContainerAndMask)
     }
 }
 
-TEST_F(HostModelTest, ResetClearsRecordsButKeepsContainers)
-{
-    checkEdits = false;
-    USubstanceMaterialPtr material = hold(USubstanceMaterial::create());
-    material->setName("unbracketed");
-    osg::beginEditCP(material, USubstanceMaterial::NameFieldMask);
-    oxLog::error("an error");
-    oxStandIn::reset();
-    EXPECT_TRUE(oxStandIn::editLog().empty() && oxStandIn::editViolations().empty());
-    EXPECT_TRUE(oxStandIn::logMessages().empty());
-    EXPECT_EQ(oxStandIn::openEditCount(), 0u);
-    EXPECT_EQ(byId(material->getId()), material);
-}
-
 using Presets = std::vector<SubstancePresetPtr>;
 
 Presets presetsOf(const USubstanceMaterialPtr& material)
@@ -168,43 +135,6 @@ AttributeGroupPtr appendGroup(const USubstanceGraphPtr& graph, const std::string
     osg::addRef(group);
     graph->editAttributeGroups().push_back(group);
     return group;
-}
-
-TEST_F(HostModelTest, DestroyingAMaterialReleasesEverythingItHolds)
-{
-    const std::size_t before = oxStandIn::liveContainerCount();
-    USubstanceMaterialPtr material = USubstanceMaterial::create();
-    osg::addRef(material);
-    USubstanceGraphPtr shared = hold(USubstanceGraph::create());
-    USubstanceGraphPtr graph = USubstanceGraph::create();
-    material->addGraph(shared);
-    material->addGraph(graph);
-    AttributeImageValuePtr imageValue = AttributeImageValue::create();
-    {
-        const AttributeGroupPtr group = appendGroup(graph, "G", false);
-        osgEdit edit(group, AttributeGroup::PropertiesFieldMask);
-        osg::addRef(imageValue);
-        group->editProperties().push_back(imageValue);
-    }
-    material->addPreset("p", "", "");
-    SubstancePresetPtr preset = material->getSubstancePresets()[0];
-    ComponentSettingsPtr diffuse = material->getColorComponentData()->getComponentSettings("diffuse");
-    {
-        osgEdit e1(imageValue, AttributeImageValue::ImageFieldMask);
-        imageValue->setImage(oxImageCreator::createDummyImage(1, 1, 1));
-        osgEdit e2(preset, SubstancePreset::CachedImagesFieldMask);
-        preset->addImage(oxImageCreator::createDummyImage(2, 2, 2));
-        osgEdit e3(diffuse, ComponentSettings::ImageFieldMask);
-        diffuse->setImage(oxImageCreator::createDummyImage(3, 3, 3));
-        osgEdit e4(material, USubstanceMaterial::IncandescenceMapFieldMask);
-        material->setIncandescenceMap(oxImageCreator::createDummyImage(4, 4, 4));
-    }
-    material->cacheRenderResult(0);
-    EXPECT_EQ(shared->getRefCount(), 2);
-
-    osg::subRef(material);
-    EXPECT_EQ(shared->getRefCount(), 1);
-    EXPECT_EQ(oxStandIn::liveContainerCount(), before + 1);
 }
 
 TEST_F(HostModelTest, ImageFieldsHoldOneReferenceAndSurviveTheSameImageAgain)
@@ -506,7 +436,7 @@ struct MergingCommand : oxUndoCommand
 struct PlainCommand : oxUndoCommand
 {
     PlainCommand() : oxUndoCommand(oxUndoString("Plain", "Test"), nullptr) {}
-    quint64 stamp() const { return m_mergeTimeStamp; }
+
 };
 
 /// Not an oxUndoCommand, but claims the id of MergingCommand<0>.
@@ -517,20 +447,6 @@ struct ForeignCommand : QUndoCommand
 
 constexpr quint64 T0 = 1700000000000ull; // a stamp of our time, in ms since the epoch
 constexpr quint64 Bit32 = quint64(1) << 32;
-
-TEST_F(HostModelTest, IdsAreStablePerTypeAndDistinctAndStampsAreMilliseconds)
-{
-    const std::set<int> ids = {oxUndoCommand::makeId(typeid(char)), oxUndoCommand::makeId(typeid(int)),
-                               oxUndoCommand::makeId(typeid(PlainCommand))};
-    EXPECT_EQ(ids.size(), 3u);
-    EXPECT_EQ(ids.count(-1), 0u);
-    EXPECT_EQ(oxUndoCommand::makeId(typeid(int)), oxUndoCommand::makeId(typeid(int)));
-
-    const auto before = quint64(QDateTime::currentMSecsSinceEpoch());
-    PlainCommand command;
-    EXPECT_GE(command.stamp(), before);
-    EXPECT_LE(command.stamp(), quint64(QDateTime::currentMSecsSinceEpoch()));
-}
 
 TEST_F(HostModelTest, SecondEditMergesOnlyWithinTheInterval)
 {
@@ -609,22 +525,6 @@ TEST_F(HostModelTest, RegistryFindsEntriesAndForgetsDeletedServices)
     factory.registerService(OtherHash, &first);
     oxStandIn::reset();
     EXPECT_FALSE(lookup(OtherHash).first);
-}
-
-TEST_F(HostModelTest, SignalsCarryTheirArguments)
-{
-    oxSubstanceService service;
-    QSignalSpy applied(&service, &oxSubstanceService::presetApplied);
-    QSignalSpy property(&service, &oxSubstanceService::substancePropertyChanged);
-    const QVariant size = QVariant::fromValue(QOXIntVector3D(512, 1024, 1));
-    emit service.presetApplied(0xffffffffu);
-    emit service.substancePropertyChanged(3u, "$outputsize", size);
-    ASSERT_EQ(applied.count(), 1);
-    EXPECT_EQ(applied[0][0].toUInt(), 0xffffffffu);
-    ASSERT_EQ(property.count(), 1);
-    EXPECT_EQ(property[0][0].toUInt(), 3u);
-    EXPECT_EQ(property[0][1].toString(), "$outputsize");
-    EXPECT_TRUE(qvariant_cast<QVariant>(property[0][2]) == size);
 }
 
 /// Checks a value type known to Qt by name and compared by value in QVariant.
