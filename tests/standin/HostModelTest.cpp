@@ -110,17 +110,8 @@ TEST_F(HostModelTest, BracketsCoverWritesByContainerAndMask)
     }
 }
 
-using Presets = std::vector<SubstancePresetPtr>;
 
-Presets presetsOf(const USubstanceMaterialPtr& material)
-{
-    return Presets(material->getSubstancePresets().begin(), material->getSubstancePresets().end());
-}
 
-bool alive(osg::UInt32 id)
-{
-    return !osg::FieldContainerFactory::the()->getContainer(id).isNull();
-}
 
 /// A new group appended to the graph, which holds the only reference.
 AttributeGroupPtr appendGroup(const USubstanceGraphPtr& graph, const std::string& name, bool common)
@@ -135,59 +126,6 @@ AttributeGroupPtr appendGroup(const USubstanceGraphPtr& graph, const std::string
     osg::addRef(group);
     graph->editAttributeGroups().push_back(group);
     return group;
-}
-
-TEST_F(HostModelTest, ImageFieldsHoldOneReferenceAndSurviveTheSameImageAgain)
-{
-    AttributeImageValuePtr value = hold(AttributeImageValue::create());
-    ComponentSettingsPtr settings = hold(ComponentSettings::create());
-    USubstanceMaterialPtr material = hold(USubstanceMaterial::create());
-    osgEdit e1(value, AttributeImageValue::ImageFieldMask);
-    osgEdit e2(settings, ComponentSettings::ImageFieldMask);
-    osgEdit e3(material, USubstanceMaterial::IncandescenceMapFieldMask);
-    const std::function<void(const ImagePtr&)> setters[] = {
-        [&](const ImagePtr& image) { value->setImage(image); },
-        [&](const ImagePtr& image) { settings->setImage(image); },
-        [&](const ImagePtr& image) { material->setIncandescenceMap(image); }};
-    for (const auto& set : setters)
-    {
-        ImagePtr image = oxImageCreator::createDummyImage(1, 1, 1);
-        const osg::UInt32 id = image->getId();
-        set(image);
-        set(image);
-        ASSERT_TRUE(alive(id));
-        EXPECT_EQ(image->getRefCount(), 1);
-        set(ImagePtr());
-        EXPECT_FALSE(alive(id));
-    }
-}
-
-TEST_F(HostModelTest, PresetSlotsHoldOneReferenceEach)
-{
-    USubstanceMaterialPtr material = hold(USubstanceMaterial::create());
-    const SubstancePresetPtr none;
-    SubstancePresetPtr a = hold(SubstancePreset::create("a", "", ""));
-    SubstancePresetPtr b = hold(SubstancePreset::create("b", "", ""));
-    material->addPreset(a);
-    material->addPreset(none);
-    material->insertPreset(b, 0);
-    material->insertPreset(a, 0xFFFFFFFFu);
-    EXPECT_EQ(presetsOf(material), (Presets{b, a, none, a}));
-    EXPECT_EQ(a->getRefCount(), 3);
-
-    material->removePreset(a);
-    EXPECT_EQ(presetsOf(material), (Presets{b, none, a}));
-    EXPECT_EQ(a->getRefCount(), 2);
-    material->removePreset(material->getSubstancePresets()[0]); // refers to the slot being erased
-    EXPECT_EQ(presetsOf(material), (Presets{none, a}));
-    EXPECT_EQ(b->getRefCount(), 1);
-    oxStandIn::clearEditLog();
-    material->removePreset(hold(SubstancePreset::create("stranger", "", "")));
-    EXPECT_TRUE(oxStandIn::editLog().empty());
-
-    material->clearPresets();
-    EXPECT_TRUE(material->getSubstancePresets().empty());
-    EXPECT_EQ(a->getRefCount() + b->getRefCount(), 2);
 }
 
 TEST_F(HostModelTest, SharedGroupIsFoundByTheEmptyNameAndOrdinaryGroupsByTheirName)
@@ -208,26 +146,6 @@ TEST_F(HostModelTest, SharedGroupIsFoundByTheEmptyNameAndOrdinaryGroupsByTheirNa
     USubstanceGraphPtr noShared = hold(USubstanceGraph::create());
     appendGroup(noShared, "Common", false);
     EXPECT_TRUE(noShared->getAttributeGroup("").isNull());
-}
-
-TEST_F(HostModelTest, EnvironmentHoldsItsGeneratorAndIsItsParent)
-{
-    USubstanceEnvironmentMaterialPtr environment = USubstanceEnvironmentMaterial::create();
-    osg::addRef(environment);
-    USubstanceMaterialPtr owned = USubstanceMaterial::create();
-    const osg::UInt32 ownedId = owned->getId();
-    USubstanceMaterialPtr held = hold(USubstanceMaterial::create());
-    environment->setTextureGeneratorMaterial(owned);
-    environment->setTextureGeneratorMaterial(owned);
-    ASSERT_TRUE(alive(ownedId));
-    EXPECT_EQ(owned->getParentEnvironmentMaterial(), environment);
-    environment->setTextureGeneratorMaterial(held);
-    EXPECT_FALSE(alive(ownedId));
-    EXPECT_EQ(held->getRefCount(), 2);
-
-    osg::subRef(environment);
-    EXPECT_EQ(held->getRefCount(), 1);
-    EXPECT_TRUE(held->getParentEnvironmentMaterial().isNull());
 }
 
 TEST_F(HostModelTest, PresetCacheKeepsCopiesThatFollowTheirPresets)
@@ -331,17 +249,6 @@ std::vector<double> firstPixel(const ImagePtr& image)
     return {double(v[0]), double(v[1]), double(v[2])};
 }
 
-TEST_F(HostModelTest, LogFormatsPrintfStyleWithoutALengthLimit)
-{
-    const std::string longText(5000, 'x');
-    oxLog::error("Material %s: %s", oxMaterials::getName(MaterialPtr()).c_str(), "");
-    oxLog::warning("%d presets, %.2f%% done, %5s|%-4d|%x", -3, 42.126, "ab", 12, 255);
-    oxLog::error("<%s>", longText.c_str());
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"error: Material <null>: ",
-                                                    "warning: -3 presets, 42.13% done,    ab|12  |ff",
-                                                    "error: <" + longText + ">"}));
-}
-
 TEST_F(HostModelTest, ExpandFilenameReplacesHomeAndVariables)
 {
     const char* oldHome = std::getenv("HOME");
@@ -432,19 +339,6 @@ struct MergingCommand : oxUndoCommand
     bool mergeWith(const QUndoCommand* other) override { return canMergeWith(other); }
 };
 
-/// Keeps QUndoCommand's id of -1.
-struct PlainCommand : oxUndoCommand
-{
-    PlainCommand() : oxUndoCommand(oxUndoString("Plain", "Test"), nullptr) {}
-
-};
-
-/// Not an oxUndoCommand, but claims the id of MergingCommand<0>.
-struct ForeignCommand : QUndoCommand
-{
-    int id() const override { return MergingCommand<0>::commandId(); }
-};
-
 constexpr quint64 T0 = 1700000000000ull; // a stamp of our time, in ms since the epoch
 constexpr quint64 Bit32 = quint64(1) << 32;
 
@@ -470,82 +364,26 @@ TEST_F(HostModelTest, SecondEditMergesOnlyWithinTheInterval)
     }
 }
 
-TEST_F(HostModelTest, OnlyCommandsOfTheSameClassMerge)
-{
-    oxUndoCommand::setMergeInterval(-1);
-    const MergingCommand<0> self(T0);
-    const MergingCommand<1> otherClass(T0);
-    const ForeignCommand foreign;
-    const PlainCommand plain;
-    EXPECT_TRUE(self.canMergeWith(&self));
-    EXPECT_FALSE(self.canMergeWith(nullptr));
-    EXPECT_FALSE(self.canMergeWith(&otherClass));
-    EXPECT_FALSE(self.canMergeWith(&foreign));
-    EXPECT_FALSE(plain.canMergeWith(&plain)) << "id -1 never merges";
-}
 
-using Lookup = std::pair<bool, oxBaseService*>;
-
-const std::size_t SubstanceHash = typeid(oxSubstanceService).hash_code();
-const std::size_t OtherHash = typeid(oxBaseService).hash_code();
-oxBaseService* const Untouched = reinterpret_cast<oxBaseService*>(0x1);
-
-/// Whether the registry has an entry for the hash, and its service.
-Lookup lookup(std::size_t hash = SubstanceHash)
-{
-    oxBaseService* service = Untouched;
-    const bool found = oxKernelServiceFactory::the().findService(hash, service);
-    return {found, service};
-}
-
-TEST_F(HostModelTest, RegistryFindsEntriesAndForgetsDeletedServices)
-{
-    oxKernelServiceFactory& factory = oxKernelServiceFactory::the();
-    oxSubstanceService first;
-    oxSubstanceService second;
-    EXPECT_EQ(lookup(), Lookup(false, Untouched));
-    factory.registerService(SubstanceHash, nullptr);
-    EXPECT_EQ(lookup(), Lookup(true, nullptr));
-    factory.registerService(SubstanceHash, &first);
-    factory.registerService(OtherHash, &second);
-    factory.unregisterService(OtherHash);
-    EXPECT_EQ(lookup(OtherHash), Lookup(false, Untouched));
-    EXPECT_EQ(lookup(), Lookup(true, &first));
-
-    auto gone = std::make_unique<oxSubstanceService>();
-    factory.registerService(SubstanceHash, gone.get());
-    factory.registerService(SubstanceHash, &second);
-    gone.reset();
-    EXPECT_EQ(lookup(), Lookup(true, &second)) << "a replaced service leaves the entry alone when deleted";
-    gone = std::make_unique<oxSubstanceService>();
-    factory.registerService(SubstanceHash, gone.get());
-    gone.reset();
-    EXPECT_EQ(lookup(), Lookup(false, Untouched));
-
-    factory.registerService(OtherHash, &first);
-    oxStandIn::reset();
-    EXPECT_FALSE(lookup(OtherHash).first);
-}
-
-/// Checks a value type known to Qt by name and compared by value in QVariant.
-template <class T>
-void expectValueType(const char* name, const T& value, const T& other)
-{
-    SCOPED_TRACE(name);
-    const int id = QMetaType::type(name); // looked up before qMetaTypeId<T>() could register it
-    EXPECT_EQ(id, qMetaTypeId<T>());
-    EXPECT_TRUE(QVariant::fromValue(value) == QVariant::fromValue(T(value)));
-    EXPECT_FALSE(QVariant::fromValue(value) == QVariant::fromValue(other));
-}
-
+// The host library registers the names: they are looked up before qMetaTypeId<> could register them.
 TEST_F(HostModelTest, ValueTypesAreKnownByNameAndComparedByValue)
 {
-    // No qMetaTypeId<> before these lookups: the host library registered the names.
-    expectValueType("QOXIntVector2D", QOXIntVector2D(1, -2), QOXIntVector2D(1, -3));
-    expectValueType("QOXIntVector3D", QOXIntVector3D(1, -2, 3), QOXIntVector3D(1, -2, 4));
-    expectValueType("QOXIntVector4D", QOXIntVector4D(1, -2, 3, -4), QOXIntVector4D(1, -2, 3, 4));
-    expectValueType("oxdImage", oxdImage(17), oxdImage(0xffffffffu));
-    EXPECT_FALSE(QVariant::fromValue(QOXIntVector2D(1, 2)) == QVariant::fromValue(QOXIntVector3D(1, 2, 0)));
+    const int byName[] = {QMetaType::type("QOXIntVector2D"), QMetaType::type("QOXIntVector3D"),
+                          QMetaType::type("QOXIntVector4D"), QMetaType::type("oxdImage")};
+    EXPECT_EQ(std::vector<int>(byName, byName + 4),
+              (std::vector<int>{qMetaTypeId<QOXIntVector2D>(), qMetaTypeId<QOXIntVector3D>(),
+                                qMetaTypeId<QOXIntVector4D>(), qMetaTypeId<oxdImage>()}));
+    const auto var = [](const auto& value) { return QVariant::fromValue(value); };
+    EXPECT_EQ(var(QOXIntVector2D(1, -2)), var(QOXIntVector2D(1, -2)));
+    EXPECT_EQ(var(QOXIntVector3D(1, -2, 3)), var(QOXIntVector3D(1, -2, 3)));
+    EXPECT_EQ(var(QOXIntVector4D(1, -2, 3, -4)), var(QOXIntVector4D(1, -2, 3, -4)));
+    EXPECT_EQ(var(oxdImage(17)), var(oxdImage(17)));
+    for (const auto& [a, b] : {std::pair{var(QOXIntVector2D(1, -2)), var(QOXIntVector2D(1, -3))},
+                               {var(QOXIntVector3D(1, -2, 3)), var(QOXIntVector3D(1, -2, 4))},
+                               {var(QOXIntVector4D(1, -2, 3, -4)), var(QOXIntVector4D(1, -2, 3, 4))},
+                               {var(oxdImage(17)), var(oxdImage(0xffffffffu))},
+                               {var(QOXIntVector2D(1, 2)), var(QOXIntVector3D(1, 2, 0))}})
+        EXPECT_FALSE(a == b) << a.typeName();
 }
 
 } // namespace
