@@ -1,5 +1,5 @@
-// Scripting entry points: material resolution, loading, presets, archive path,
-// re-rendering, and the singleton's meta-object.
+// Scripting entry points: material resolution, loading, presets, archive path
+// and re-rendering.
 
 #include "oxHostFixture.h"
 
@@ -11,7 +11,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QMetaObject>
 #include <QTemporaryDir>
 
 namespace {
@@ -128,19 +127,6 @@ TEST_F(PythonInterfaceTest, PresetsAreChosenByIndexOrExactNameAndUpdatesReachThe
     Py::updateMaterial(m);
     EXPECT_EQ(archive->getActiveGraphValues().at("roughness").value, QVariant(0.9f));
     EXPECT_EQ(oxStandIn::archiveCallCount("renderTextures"), 1);
-}
-
-TEST(PythonInterfaceSingleton, OneParentlessInstanceWithAnEmptyMetaObject)
-{
-    oxSubstancePythonInterface* instance = Py::getInstance();
-    ASSERT_NE(instance, nullptr);
-    EXPECT_EQ(Py::getInstance(), instance);
-    EXPECT_EQ(instance->parent(), nullptr);
-    const QMetaObject& mo = *instance->metaObject();
-    EXPECT_STREQ(mo.className(), "oxSubstancePythonInterface");
-    EXPECT_EQ(mo.methodCount(), mo.methodOffset()) << "no signals, slots or invokables";
-    EXPECT_EQ(mo.propertyCount() + mo.enumeratorCount() + mo.classInfoCount(),
-              mo.propertyOffset() + mo.enumeratorOffset() + mo.classInfoOffset());
 }
 
 } // namespace

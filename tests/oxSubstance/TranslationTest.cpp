@@ -1,6 +1,6 @@
 // Translated messages: each goes through Qt's translators in its class's
-// context, line ends stay outside the translated text, and every text that the
-// library asks to translate is in the translation file of the tree.
+// context, and line ends stay outside the translated text. (Whether the
+// translation file is current is checked by scripts/update-translations.sh --check.)
 
 #include "oxHostFixture.h"
 
@@ -8,10 +8,8 @@
 #include "oxSubstanceMaterialModifier.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QSet>
 #include <QTranslator>
-#include <QXmlStreamReader>
 
 namespace {
 
@@ -30,7 +28,7 @@ struct MarkingTranslator : QTranslator
     mutable QSet<Text> asked;
 };
 
-TEST(TranslationTest, MessagesAreTranslatedInTheirClassContextAndAreInTheTranslationFile)
+TEST(TranslationTest, MessagesAreTranslatedInTheirClassContext)
 {
     oxStandIn::reset();
     int argc = 1;
@@ -69,20 +67,6 @@ TEST(TranslationTest, MessagesAreTranslatedInTheirClassContextAndAreInTheTransla
     QCoreApplication::removeTranslator(&translator);
 
     EXPECT_EQ(translator.asked.size(), 5);
-    QFile file(QStringLiteral(OX_SOURCE_DIR "/Libs/Substance/oxSubstance/translations/oxSubstance.ts"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
-    QSet<Text> inFile;
-    QXmlStreamReader xml(&file);
-    QString context;
-    while (!xml.atEnd())
-        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("name"))
-            context = xml.readElementText();
-        else if (xml.isStartElement() && xml.name() == QLatin1String("source"))
-            inFile.insert({context, xml.readElementText()});
-    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
-    for (const Text& text : translator.asked)
-        EXPECT_TRUE(inFile.contains(text)) << text.first.toStdString() << ": " << text.second.toStdString()
-                                           << " is not in the translation file";
 }
 
 } // namespace

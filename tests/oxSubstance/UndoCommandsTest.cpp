@@ -61,24 +61,17 @@ std::string sizePreset(const char* size)
 class UndoCommandsTest : public oxCommandTest
 {
 protected:
-    /// What the colour components and the incandescence map show.
+    /// What the colour components show: whether each uses its texture and its image's colour.
     static std::string textures(const USubstanceMaterialPtr& m)
     {
-        std::ostringstream text;
-        const auto describe = [&text](const ImagePtr& image) {
-            if (image.isNull())
-                text << "none";
-            else
-                text << image->getPixel(0, 0)[0] << "," << image->getPixel(0, 0)[1] << "," << image->getPixel(0, 0)[2];
-        };
+        std::string text;
         for (const ComponentSettingsPtr& c : m->getColorComponentData()->getAllComponents())
         {
-            text << c->getComponentName() << (c->getUseTexture() ? " on " : " off ");
-            describe(c->getImage());
-            text << "; ";
+            const ImagePtr image = c->getImage();
+            text += (c->getUseTexture() ? "on " : "off ") +
+                    (image.isNull() ? std::string("none") : std::to_string(image->getPixel(0, 0)[0])) + "; ";
         }
-        describe(m->getIncandescenceMap());
-        return text.str();
+        return text;
     }
 
     /// The facts of applying "Dark Walnut" to the Wood sample.
@@ -459,45 +452,6 @@ TEST_F(UndoCommandsTest, ResetWritesTheDefaultsAndAtDefaultsOnlyRenders)
     EXPECT_EQ(events->take(), oxEvents());
 }
 
-TEST_F(UndoCommandsTest, InputsThatTheMaterialLacksAreReportedOnceAndLeftOut)
-{
-    const std::string unable = "error: Unable to apply parameter to material M, group: Pattern, property ";
-    const struct
-    {
-        std::function<void(const USubstanceMaterialPtr&)> damage;
-        const char* untouched; ///< the attribute that the reset cannot write
-        Names log;
-    } cases[] = {
-        {[](const USubstanceMaterialPtr& m) {
-             const AttributeGroupPtr group = m->getActiveGraph()->getAttributeGroup("Pattern");
-             osgEdit edit(group, AttributeGroup::NameFieldMask);
-             group->setName("Layout");
-         },
-         "Wood/pattern",
-         {unable + "knots: Group not found.", unable + "pattern: Group not found.", unable + "region: Group not found.",
-          unable + "tiling: Group not found."}},
-        {[](const USubstanceMaterialPtr& m) {
-             const AttributeValuePtr value = m->getActiveGraph()->getAttributeGroup("Pattern")->getAttribute("pattern");
-             osgEdit edit(value, AttributeValue::UuidFieldMask);
-             value->setUuid("layout");
-         },
-         "Wood/layout", {unable + "pattern: Property not found."}},
-    };
-    for (const auto& c : cases)
-    {
-        const USubstanceMaterialPtr m = wood();
-        c.damage(m);
-        oxStandIn::clearLogMessages();
-        QUndoStack stack;
-        stack.push(new Reset(m));
-        EXPECT_EQ(oxMaterialState(m)["Wood/roughness"], "float 0.5");
-        EXPECT_EQ(oxMaterialState(m)[c.untouched], "int 1");
-        stack.undo();
-        stack.redo();
-        EXPECT_EQ(logLines(), c.log);
-    }
-}
-
 // ---------------------------------------------------------------- preset list commands
 
 TEST_F(UndoCommandsTest, RemoveAndUndoGiveBackTheSamePresetsAtTheirPositions)
@@ -550,6 +504,11 @@ TEST_F(UndoCommandsTest, AddedAndRemovedPresetsLiveWhileACommandHoldsThem)
     check->stack().clear();
     EXPECT_EQ(counts(), "1 gone 1 gone 1 gone");
     EXPECT_EQ(listOf(m), "p0 p2 p4");
+    // A null slot is not removed.
+    m->addPreset(SubstancePresetPtr());
+    QUndoStack stack;
+    stack.push(new oxRemoveSubstancePresetUndoCommand(m, Indexes{3}));
+    EXPECT_EQ(listOf(m), "p0 p2 p4 p?");
 }
 
 TEST_F(UndoCommandsTest, ReorderAndUndo)

@@ -317,7 +317,7 @@ TEST_F(ValueTypeTest, NumbersOfADescriptionAreConvertedWithoutWrapping)
     const std::tuple<const char*, QVariant, double> cases[] = {
         {"float", 1e300, double(FLT_MAX)},       {"float", -1e300, double(-FLT_MAX)},
         {"int", QString("-2147483648"), INT_MIN}, {"int", QString("3000000000"), 0},
-        {"int", 1e20, 0},                         {"int", qlonglong(1) << 40, 0},
+        {"int", 1e20, 0}, {"int", 3e9, 0},                         {"int", qlonglong(1) << 40, 0},
         {"int", ~qulonglong(0) - 4, 0}};
     for (const auto& [typ, min, expected] : cases)
     {
