@@ -134,15 +134,3 @@ TEST_F(AttributeSyncTest, SearchSeesGraphsRebuiltAfterALookup)
     EXPECT_TRUE(sync.searchProperty(material, "G", "Tint").isNull());
 }
 
-TEST_F(AttributeSyncTest, ByNameWritesAndReadsFoundPropertyOnly)
-{
-    const USubstanceMaterialPtr material = hold(buildMaterial({{"G", {{"roughness", "Roughness"}}}}));
-    oxSubstanceAttributeSync sync;
-    ASSERT_TRUE(sync.setOsgAttribute(material, "G", "Roughness", QVariant(0.75)));
-    EXPECT_FALSE(sync.setOsgAttribute(material, "H", "roughness", QVariant(0.5f)));
-    QVariant read("untouched");
-    EXPECT_FALSE(sync.getOsgAttribute(material, "G", "metallic", read));
-    EXPECT_EQ(read, QVariant("untouched"));
-    ASSERT_TRUE(sync.getOsgAttribute(material, "G", "roughness", read));
-    EXPECT_EQ(read, QVariant(0.75f));
-}

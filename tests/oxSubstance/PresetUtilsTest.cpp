@@ -85,8 +85,6 @@ std::string duplicate(const std::string& label)
     return "warning: Skipped preset '" + label + "'. Duplicate preset already exists in material.\n";
 }
 
-
-
 /// Collects Qt's debug messages while alive.
 struct DebugCapture
 {
@@ -113,7 +111,6 @@ protected:
     }
 
     QString path(const QString& name) const { return QDir(dir.path()).filePath(name); }
-
 
     /// Loads an archive into the material's archive only; with \p presets the material gets the archive's presets.
     void loadArchive(const QString& file, bool presets = false)
@@ -312,29 +309,6 @@ TEST_F(PresetUtilsTest, DuplicatesIgnoreUidAndTypeButCompareTheRest)
     EXPECT_EQ(logLines(), (Names{noGraph("100%"), duplicate("%s %d %n")}));
 }
 
-TEST_F(PresetUtilsTest, NewPresetsCarryLabelContentAndSourceAndAreNotAdded)
-{
-    loadGraphs();
-    const Names elements = {presetXml("pkg://materials/wood", "One", {{"r", "4", "0", "0.1"}}, "kept"),
-                            presetXml("", "Two &amp; more", {{"t", "2", "5", "b.png"}})};
-    const std::vector<SubstancePresetPtr> presets =
-        Utils::parsePresets(material, listXml(elements), "/some/where.sbsprs", false, true);
-    ASSERT_EQ(presets.size(), 2u);
-    for (std::size_t i = 0; i < presets.size(); ++i)
-    {
-        EXPECT_EQ(presets[i]->getRefCount(), 0) << "nobody holds the new presets yet";
-        hold(presets[i]);
-        SubstanceAir::Preset record;
-        ASSERT_TRUE(SubstanceAir::parsePreset(record, elements[i].c_str()));
-        EXPECT_EQ(presets[i]->getName(), record.label);
-        EXPECT_EQ(presets[i]->getContent(), oxSubstanceUtils::getContent(record));
-        EXPECT_EQ(presets[i]->getSourcePath(), "/some/where.sbsprs");
-    }
-    EXPECT_EQ(presets[1]->getName(), "Two & more");
-    EXPECT_TRUE(material->getSubstancePresets().empty());
-    EXPECT_TRUE(bracketsOn(material->getId()).empty()) << "the material is not edited";
-}
-
 // ---------------------------------------------------------------- preset files
 
 const std::string Element0 = " <sbspreset pkgurl=\"pkg://m/wood\" label=\"First\" >\n"
@@ -492,26 +466,6 @@ TEST_F(PresetUtilsTest, ImportReadsPresetFilesInPathOrderAndSaysWhyOthersAreSkip
     }
 }
 
-TEST_F(PresetUtilsTest, AddByPathReadsThePathAsGivenOrExpandedAndSkipsDuplicatesAndOtherGraphs)
-{
-    loadArchive(sampleFile("materials.sbsar"), true);
-    ASSERT_TRUE(QDir(dir.path()).mkdir("cost$HOME"));
-    ASSERT_TRUE(QFile::copy(sampleFile("materials.sbsprs"), path("cost$HOME/my presets.sbsprs")));
-    const QByteArray home = qgetenv("HOME");
-    qputenv("HOME", QFile::encodeName(path("cost$HOME")));
-    Utils::addPresets(material, "~/my presets.sbsprs");
-    qputenv("HOME", home);
-    ASSERT_EQ(Utils::getPresetNames(material), (Names{"Light Oak", "Dark Walnut", "Weathered Pine"}));
-    EXPECT_EQ(logLines(), (Names{duplicate("Light Oak"), noGraph("Brushed Steel")}));
-    const SubstancePresetPtr added = material->getSubstancePresets()[2];
-    EXPECT_EQ(added->getRefCount(), 1) << "held by the material only";
-    EXPECT_EQ(added->getSourcePath(), path("cost$HOME/my presets.sbsprs").toStdString());
-    material->removePreset(added);
-    // "$HOME" in a folder name: expanding it would look elsewhere.
-    Utils::addPresets(material, path("cost$HOME/my presets.sbsprs").toStdString());
-    EXPECT_EQ(material->getSubstancePresets().size(), 3u);
-}
-
 TEST_F(PresetUtilsTest, LegacyTextIsKeptUntilAnArchiveTurnsItIntoPresets)
 {
     const std::string text = readFile(sampleFile("materials.sbsprs")).toStdString();
@@ -543,15 +497,6 @@ TEST_F(PresetUtilsTest, LegacyTextIsKeptUntilAnArchiveTurnsItIntoPresets)
 }
 
 // ---------------------------------------------------------------- preset values and the current state
-
-TEST_F(PresetUtilsTest, ValuesOfAPresetLaterDuplicateWins)
-{
-    const SubstancePresetPtr p = hold(SubstancePreset::create(
-        "p", woodPreset({{"roughness", "0", "0.2"}, {"tint", "3", "0.1,0.2,0.3,0.4"}, {"roughness", "0", "0.6"}}), ""));
-    EXPECT_EQ(Utils::getValues(p), (Utils::ValueMap{{"roughness", 0.6f}, {"tint", QVector4D(0.1f, 0.2f, 0.3f, 0.4f)}}));
-    EXPECT_TRUE(Utils::getValues(SubstancePresetPtr()).empty());
-    EXPECT_TRUE(Utils::getValues(hold(SubstancePreset::create("p", "<sbspresets/>", ""))).empty());
-}
 
 TEST_F(PresetUtilsTest, MatchingRuleAndTheCurrentPreset)
 {

@@ -97,7 +97,7 @@ TEST_F(PythonInterfaceTest, PresetsAreChosenByIndexOrExactNameAndUpdatesReachThe
         bool defaultSize;
         int lastActivated; // -1: nothing applied
         int outputSize;    // log2 width afterwards
-    } cases[] = {{nullptr, 1, false, 1, 10},     {nullptr, 1, true, 1, 9},          {"Dark Walnut", 0, true, 1, 9},
+    } cases[] = {{nullptr, 1, false, 1, 10},     {nullptr, 1, true, 1, 9},          {"Dark Walnut", 0, true, 1, 9}, {"Dark Walnut", 0, false, 1, 10},
                  {"Weathered Pine", 0, false, 2, 9}, {nullptr, -1, false, -1, 9}, {"dark walnut", 0, false, -1, 9}};
     for (const auto& c : cases)
     {

@@ -1,25 +1,17 @@
-// The stand-in host: field containers (ids, references, run-time types, edit
-// brackets), the material model (references held, groups, environment
-// materials, the preset render cache), log, file names and images, the undo
-// command bases and the kernel services with the values they carry.
+// The stand-in host's own rules that the library's tests rely on without
+// showing them: references and edit brackets of field containers, the shared
+// group's lookup, the preset render cache and image data types.
 
 #include "Materials.h"
 #include "OSGImage.h"
-#include "QOXIntVector.h"
 #include "QSubstanceArchive.h"
 #include "oxHostFixture.h"
 #include "oxHostUtils.h"
-#include "oxKernelServices.h"
-#include "oxUndoCommand.h"
-#include "oxdImage.h"
-
-#include <QUndoStack>
 
 #include <cmath>
 #include <cstring>
 #include <functional>
 #include <limits>
-#include <set>
 
 namespace {
 
@@ -109,9 +101,6 @@ TEST_F(HostModelTest, BracketsCoverWritesByContainerAndMask)
         EXPECT_EQ(oxStandIn::openEditCount(), 0u);
     }
 }
-
-
-
 
 /// A new group appended to the graph, which holds the only reference.
 AttributeGroupPtr appendGroup(const USubstanceGraphPtr& graph, const std::string& name, bool common)
@@ -249,30 +238,6 @@ std::vector<double> firstPixel(const ImagePtr& image)
     return {double(v[0]), double(v[1]), double(v[2])};
 }
 
-TEST_F(HostModelTest, ExpandFilenameReplacesHomeAndVariables)
-{
-    const char* oldHome = std::getenv("HOME");
-    const std::string savedHome = oldHome ? oldHome : "";
-    setenv("HOME", "/home/tester", 1);
-    setenv("OXT_A", "alpha", 1);
-    unsetenv("OXT_UNSET");
-    const std::pair<const char*, const char*> cases[] = {
-        {"~", "/home/tester"},
-        {"~/a/$OXT_A.sbsar", "/home/tester/a/alpha.sbsar"},
-        {"~other/a/~/b", "~other/a/~/b"},
-        {"${OXT_A}x$OXT_Ax", "alphax"},
-        {"a${OXT_UNSET}b", "ab"},
-        {"$1x ${} ${OXT_A", "$1x ${} ${OXT_A"},
-        {"$$OXT_A$", "$alpha$"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(oxFile::expandFilename(c.first), c.second) << '"' << c.first << '"';
-    if (oldHome)
-        setenv("HOME", savedHome.c_str(), 1);
-    else
-        unsetenv("HOME");
-}
-
 TEST_F(HostModelTest, ConversionScalesToTheTargetRange)
 {
     ImagePtr wide = hold(oxImageCreator::createDummyImage(255, 128, 0));
@@ -300,90 +265,6 @@ TEST_F(HostModelTest, ConversionScalesToTheTargetRange)
     ASSERT_TRUE(image->convertDataTypeTo(Image::OSG_UINT8_IMAGEDATA));
     EXPECT_EQ(std::vector<osg::UInt8>(image->getPixels().begin(), image->getPixels().end()),
               (std::vector<osg::UInt8>{128, 127, 255, 0, 0, 255}));
-}
-
-TEST_F(HostModelTest, BadConversionsAndPixelReadsAreRefusedWithAnError)
-{
-    ImagePtr image = hold(oxImageCreator::createDummyImage(9, 8, 7));
-    const std::string id = "error: Image #" + std::to_string(image->getId()) + ": ";
-    EXPECT_FALSE(image->convertDataTypeTo(0x1404));
-    EXPECT_EQ(image->getPixel(4, 0), osg::Vec3f(0.f, 0.f, 0.f));
-    {
-        osgEdit edit(image, Image::PixelsFieldMask);
-        image->editPixels().pop_back();
-    }
-    EXPECT_FALSE(image->convertDataTypeTo(Image::OSG_FLOAT32_IMAGEDATA));
-    EXPECT_EQ(image->getDataType(), Image::OSG_UINT8_IMAGEDATA);
-    EXPECT_EQ(firstPixel<osg::UInt8>(image), (std::vector<double>{9, 8, 7}));
-    EXPECT_EQ(logLines(), (std::vector<std::string>{
-                              id + "unknown image data type 0x1404.",
-                              id + "no pixel (4, 0) in a raster of 4x4 pixels.",
-                              id + "raster of 47 bytes does not match 4x4 pixels of type uint8; not converted."}));
-}
-
-
-/// A command of its own class (one per Kind) that merges whenever the host's rule allows.
-template <int Kind>
-struct MergingCommand : oxUndoCommand
-{
-    explicit MergingCommand(quint64 stamp) : oxUndoCommand(oxUndoString("Edit", "Test"), nullptr)
-    {
-        m_mergeTimeStamp = stamp;
-    }
-    static int commandId()
-    {
-        static const int id = makeId(typeid(MergingCommand));
-        return id;
-    }
-    int id() const override { return commandId(); }
-    bool mergeWith(const QUndoCommand* other) override { return canMergeWith(other); }
-};
-
-constexpr quint64 T0 = 1700000000000ull; // a stamp of our time, in ms since the epoch
-constexpr quint64 Bit32 = quint64(1) << 32;
-
-TEST_F(HostModelTest, SecondEditMergesOnlyWithinTheInterval)
-{
-    EXPECT_EQ(oxUndoCommand::mergeInterval(), 1500);
-    const struct { const char* name; qint64 interval; quint64 first, second; bool merges; } cases[] = {
-        {"same stamp", 1500, T0, T0, true},
-        {"at the interval", 1500, T0, T0 + 1500, true},
-        {"just past the interval", 1500, T0, T0 + 1501, false},
-        {"earlier stamp, one step round the wrap", 1500, std::numeric_limits<quint64>::max(), 0, false},
-        {"negative interval: any two", -1, T0, 0, true},
-        {"equal low 32 bits", 1500, 5, Bit32 + 5, false},
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.name);
-        oxUndoCommand::setMergeInterval(c.interval);
-        QUndoStack stack;
-        stack.push(new MergingCommand<0>(c.first));
-        stack.push(new MergingCommand<0>(c.second));
-        EXPECT_EQ(stack.count(), c.merges ? 1 : 2);
-    }
-}
-
-
-// The host library registers the names: they are looked up before qMetaTypeId<> could register them.
-TEST_F(HostModelTest, ValueTypesAreKnownByNameAndComparedByValue)
-{
-    const int byName[] = {QMetaType::type("QOXIntVector2D"), QMetaType::type("QOXIntVector3D"),
-                          QMetaType::type("QOXIntVector4D"), QMetaType::type("oxdImage")};
-    EXPECT_EQ(std::vector<int>(byName, byName + 4),
-              (std::vector<int>{qMetaTypeId<QOXIntVector2D>(), qMetaTypeId<QOXIntVector3D>(),
-                                qMetaTypeId<QOXIntVector4D>(), qMetaTypeId<oxdImage>()}));
-    const auto var = [](const auto& value) { return QVariant::fromValue(value); };
-    EXPECT_EQ(var(QOXIntVector2D(1, -2)), var(QOXIntVector2D(1, -2)));
-    EXPECT_EQ(var(QOXIntVector3D(1, -2, 3)), var(QOXIntVector3D(1, -2, 3)));
-    EXPECT_EQ(var(QOXIntVector4D(1, -2, 3, -4)), var(QOXIntVector4D(1, -2, 3, -4)));
-    EXPECT_EQ(var(oxdImage(17)), var(oxdImage(17)));
-    for (const auto& [a, b] : {std::pair{var(QOXIntVector2D(1, -2)), var(QOXIntVector2D(1, -3))},
-                               {var(QOXIntVector3D(1, -2, 3)), var(QOXIntVector3D(1, -2, 4))},
-                               {var(QOXIntVector4D(1, -2, 3, -4)), var(QOXIntVector4D(1, -2, 3, 4))},
-                               {var(oxdImage(17)), var(oxdImage(0xffffffffu))},
-                               {var(QOXIntVector2D(1, 2)), var(QOXIntVector3D(1, 2, 0))}})
-        EXPECT_FALSE(a == b) << a.typeName();
 }
 
 } // namespace
