@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh --valgrind
 build=build
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
-tests=(PresetReadTest PresetRoundTripTest XmlParseTest ArchiveTest PresetFileTest PresetListTest MaterialModifierTest
+tests=(PresetRecordTest ArchiveTest PresetUtilsTest MaterialModifierTest
        PythonInterfaceTest)
 cmake -S . -B "$build" -DOX_WERROR=ON >/dev/null
 cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target "${tests[@]}" oxSubstanceCli >/dev/null

@@ -2,7 +2,8 @@
 /// \file CliRun.h
 /// Runs the command-line host in the samples folder and collects what it printed.
 
-#include <QFile>
+#include "oxHostFixture.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -34,18 +35,4 @@ inline CliRun runCli(const QStringList& arguments)
     run.out = QString::fromUtf8(process.readAllStandardOutput());
     run.err = QString::fromUtf8(process.readAllStandardError());
     return run;
-}
-
-/// Writes \p bytes to a new file at \p path; false when it cannot.
-inline bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-/// The bytes of the file at \p path; empty when it cannot be read.
-inline QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }

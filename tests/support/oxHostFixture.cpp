@@ -1,5 +1,9 @@
 #include "oxHostFixture.h"
 
+#include "QSubstanceArchive.h"
+
+#include <QFile>
+
 #include <sstream>
 
 void oxHostTest::SetUp()
@@ -52,4 +56,27 @@ std::vector<oxStandIn::EditRecord> oxHostTest::bracketsOn(osg::UInt32 containerI
 std::string samplePath(const std::string& fileName)
 {
     return std::string(OX_SAMPLES_DIR) + "/" + fileName;
+}
+
+QString sampleFile(const char* fileName)
+{
+    return QString::fromStdString(samplePath(fileName));
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+std::shared_ptr<QSubstanceArchive> archiveOf(const USubstanceMaterialPtr& material)
+{
+    bool created = false;
+    return oxSubstanceArchiveFactory::instance().getMaterialArchive(material->getId(), created);
 }

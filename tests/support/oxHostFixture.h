@@ -4,12 +4,17 @@
 /// fails a test that leaks containers, leaves a bracket open or writes a
 /// field outside a covering bracket.
 
+#include "Materials.h"
 #include "OSGBase.h"
 #include "oxStandInTesting.h"
+
+#include <QByteArray>
+#include <QString>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,3 +48,13 @@ private:
 
 /// Path of a file in the samples folder.
 std::string samplePath(const std::string& fileName);
+/// The same as a QString.
+QString sampleFile(const char* fileName);
+/// Writes \p bytes to a new file at \p path; false when it cannot.
+bool writeFile(const QString& path, const QByteArray& bytes);
+/// The bytes of the file at \p path; empty when it cannot be read.
+QByteArray readFile(const QString& path);
+
+class QSubstanceArchive;
+/// The archive that the archive service keeps for \p material (empty until loaded).
+std::shared_ptr<QSubstanceArchive> archiveOf(const USubstanceMaterialPtr& material);

@@ -29,7 +29,9 @@ public:
     {
         oxSubstanceValueWalk::forEachValue(material, graphName.toStdString(), [this](const AttributeValuePtr& value) {
             _held.emplace_back(value);
-            _byIdentifier.insert(QString::fromStdString(value->getUuid()), value);
+            const QString identifier = QString::fromStdString(value->getUuid());
+            if (!_byIdentifier.contains(identifier))
+                _byIdentifier.insert(identifier, value);
             _byLabel[QString::fromStdString(value->getName())] = value;
             return true;
         });
