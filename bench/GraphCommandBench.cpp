@@ -24,18 +24,7 @@ std::string archivePath(int inputs)
 
 void LoadForReset(benchmark::State& state)
 {
-    const std::string path = archivePath(int(state.range(0)));
-    bool loaded = true;
-    for (auto _ : state)
-    {
-        const USubstanceMaterialPtr material = oxBench::loadedMaterial(path);
-        state.PauseTiming();
-        loaded = loaded && !material.isNull();
-        oxBench::releaseMaterial(material);
-        state.ResumeTiming();
-    }
-    if (!loaded)
-        state.SkipWithError("the archive did not load");
+    oxBench::timeLoads(state, archivePath(int(state.range(0))));
 }
 
 void ResetAndUndo(benchmark::State& state)

@@ -30,6 +30,21 @@ void releaseMaterial(const USubstanceMaterialPtr& material)
     clearHostRecords();
 }
 
+void timeLoads(benchmark::State& state, const std::string& archivePath)
+{
+    bool loaded = true;
+    for (auto _ : state)
+    {
+        const USubstanceMaterialPtr material = loadedMaterial(archivePath);
+        state.PauseTiming();
+        loaded = loaded && !material.isNull();
+        releaseMaterial(material);
+        state.ResumeTiming();
+    }
+    if (!loaded)
+        state.SkipWithError("the archive did not load");
+}
+
 void clearHostRecords()
 {
     oxStandIn::clearEditLog();

@@ -4,6 +4,8 @@
 
 #include "host/Materials.h"
 
+#include <benchmark/benchmark.h>
+
 #include <string>
 
 namespace oxBench {
@@ -15,6 +17,10 @@ USubstanceMaterialPtr loadedMaterial(const std::string& archivePath);
 /// Gives back the material's reference and drops the archive that the service
 /// keeps for it.
 void releaseMaterial(const USubstanceMaterialPtr& material);
+
+/// The loop of a benchmark that times loading \p archivePath into a new
+/// material, once an iteration (giving the material back is not timed).
+void timeLoads(benchmark::State& state, const std::string& archivePath);
 
 /// Drops what the stand-in records (edit brackets, log messages), so that its
 /// bookkeeping does not grow across iterations.
