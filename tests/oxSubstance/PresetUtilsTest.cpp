@@ -691,6 +691,14 @@ TEST_F(PresetUtilsTest, CaptureStoresContentAndImages)
     Utils::captureContent(m, SubstancePresetPtr());
     Utils::applyPresetContent(USubstanceMaterialPtr(), p, "x");
     EXPECT_TRUE(oxStandIn::editLog().empty());
+
+    // An image that only the preset holds, given back to it, outlives the clear.
+    const ImagePtr own = osg::Image::create();
+    const osg::UInt32 ownId = own->getId();
+    Utils::setPresetContent(p, "a", {own});
+    Utils::setPresetContent(p, "b", {own});
+    EXPECT_FALSE(osg::FieldContainerFactory::the()->getContainer(ownId).isNull());
+    EXPECT_EQ(p->getCachedImages(), osg::MField<ImagePtr>({own}));
 }
 
 TEST_F(PresetUtilsTest, RenderCacheSwitchClearAndDump)
