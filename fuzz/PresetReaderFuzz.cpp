@@ -10,6 +10,7 @@
 
 #include "preset/SubstanceAirPreset.h"
 #include "preset/oxXmlParse.h"
+#include "oxBuiltDepth.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -73,25 +74,6 @@ void checkRoundTrip(const Preset& record)
         fail("the second write differs from the first", first);
 }
 
-// The deepest element of a parsed document, walked without recursion.
-std::size_t builtDepth(const TiXmlDocument& document)
-{
-    std::size_t deepest = 0;
-    std::vector<std::pair<const TiXmlNode*, std::size_t>> open{{&document, 0}};
-    while (!open.empty())
-    {
-        const auto [node, depth] = open.back();
-        open.pop_back();
-        for (const TiXmlNode* child = node->FirstChild(); child; child = child->NextSibling())
-            if (child->ToElement())
-            {
-                deepest = std::max(deepest, depth + 1);
-                open.emplace_back(child, depth + 1);
-            }
-    }
-    return deepest;
-}
-
 void checkNesting(const std::string& text)
 {
     // TinyXML itself, unguarded, on a text that the main thread's stack can take.
@@ -106,7 +88,7 @@ void checkNesting(const std::string& text)
             continue;
         TiXmlDocument document;
         document.Parse(padded.data(), nullptr, encoding);
-        if (builtDepth(document) > measured)
+        if (oxBuiltDepth(document) > measured)
             fail("TinyXML nests deeper than the guarded parse measured", text);
     }
 }

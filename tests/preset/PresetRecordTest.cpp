@@ -7,6 +7,7 @@
 #include "oxSmallStack.h"
 #include "preset/SubstanceAirPreset.h"
 #include "preset/oxXmlParse.h"
+#include "oxBuiltDepth.h"
 
 #include <gtest/gtest.h>
 
@@ -313,25 +314,6 @@ TEST(PresetWrite, RoundTripsKeepEverythingButDescription)
 
 // ---------------------------------------------------------------- the guarded parse
 
-// The deepest element of a parsed document, walked without recursion.
-std::size_t builtDepth(const TiXmlDocument& document)
-{
-    std::size_t deepest = 0;
-    std::vector<std::pair<const TiXmlNode*, std::size_t>> open{{&document, 0}};
-    while (!open.empty())
-    {
-        const auto [node, depth] = open.back();
-        open.pop_back();
-        for (const TiXmlNode* child = node->FirstChild(); child; child = child->NextSibling())
-            if (child->ToElement())
-            {
-                deepest = std::max(deepest, depth + 1);
-                open.emplace_back(child, depth + 1);
-            }
-    }
-    return deepest;
-}
-
 // Markup inside comments, quoted values, declarations and UTF-8 sequences does not count.
 TEST(XmlParse, TheMeasuredNestingIsWhatTinyXmlBuilds)
 {
@@ -368,9 +350,9 @@ TEST(XmlParse, TheMeasuredNestingIsWhatTinyXmlBuilds)
         {
             TiXmlDocument document;
             document.Parse(text.c_str(), nullptr, encoding);
-            EXPECT_EQ(oxXml::nestingDepth(text.data(), text.size(), encoding), builtDepth(document))
+            EXPECT_EQ(oxXml::nestingDepth(text.data(), text.size(), encoding), oxBuiltDepth(document))
                 << text << " in encoding " << encoding;
-            EXPECT_TRUE(encoding != TIXML_DEFAULT_ENCODING || builtDepth(document) == expected) << text;
+            EXPECT_TRUE(encoding != TIXML_DEFAULT_ENCODING || oxBuiltDepth(document) == expected) << text;
         }
 }
 
@@ -384,7 +366,7 @@ TEST(XmlParse, RefusesATextNestedDeeperThanTheLimitAndSaysWhy)
     EXPECT_EQ(document.FirstChild(), nullptr);
     problem.clear();
     EXPECT_TRUE(oxXml::parse(document, nested(oxXml::MaxDepth).c_str(), TIXML_ENCODING_UTF8, &problem));
-    EXPECT_EQ(builtDepth(document), oxXml::MaxDepth);
+    EXPECT_EQ(oxBuiltDepth(document), oxXml::MaxDepth);
     EXPECT_EQ(problem, "");
     EXPECT_FALSE(oxXml::parse(document, nested(oxXml::MaxDepth, "<y></y>text").c_str(), TIXML_ENCODING_LEGACY));
     EXPECT_FALSE(oxXml::parse(document, "<a></b>", TIXML_DEFAULT_ENCODING, &problem));
