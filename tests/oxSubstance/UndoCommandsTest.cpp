@@ -157,7 +157,7 @@ protected:
 
 // ---------------------------------------------------------------- property command
 
-TEST_F(UndoCommandsTest, EditsOfOnePropertyMergeAndUndoToTheValueBeforeTheFirst)
+TEST_F(UndoCommandsTest, PropertyEditsMergeOrDoNothingAndUndoToTheValueBeforeTheFirst)
 {
     oxUndoCommand::setMergeInterval(-1);
     const USubstanceMaterialPtr m = wood();
@@ -173,10 +173,25 @@ TEST_F(UndoCommandsTest, EditsOfOnePropertyMergeAndUndoToTheValueBeforeTheFirst)
             {{"Wood/roughness", "float 0.9"}, {"archive/roughness", "float 0.9"}},
             {"renderTextures", changed(m, "Roughness", "float 0.9")});
     EXPECT_EQ(c->stack().count(), 2);
+    // Writes that find nothing to write; an unchanged archive value is not rendered but still announced.
+    c->push(Property::create(m, "Wood", "missing", 0.5f), {}, {});
+    c->push(Property::create(m, "Other", "roughness", 0.5f), {}, {});
+    c->push(Property::create(m, "Wood", "roughness", QVariant()), {}, {});
+    c->push(Property::create(m, "Wood", "Roughness", 0.9f), {}, {changed(m, "Roughness", "float 0.9")});
+    // Written as a double, stored as the attribute's int.
+    c->push(Property::create(m, "Wood", "pattern", 2.0), {{"Wood/pattern", "int 2"}, {"archive/pattern", "int 2"}},
+            {"renderTextures", changed(m, "pattern", "double 2")});
+    c->undo({"renderTextures", changed(m, "pattern", "int 1")});
+    c->undo({changed(m, "Roughness", "float 0.9")});
+    // The invalid value's undo value was read and is written back, unchanged.
+    c->undo({changed(m, "roughness", "float 0.9")});
+    c->undo({});
+    c->undo({});
     c->undo({"renderTextures", changed(m, "Roughness", "float 0.5")});
     c->undo({"renderTextures", changed(m, "roughness", "float 0.35")});
     c->redo({"renderTextures", changed(m, "roughness", "float 0.5")});
     c->redo({"renderTextures", changed(m, "Roughness", "float 0.9")});
+    EXPECT_EQ(Property::create(USubstanceMaterialPtr(), "Wood", "roughness", 0.5f), nullptr);
 
     // Another property, graph or material never merges.
     const USubstanceMaterialPtr other = wood("N");
@@ -205,26 +220,6 @@ TEST_F(UndoCommandsTest, MergeFollowsTheHostRuleAndCarriesItsTimeStamp)
         stack.push(command);
         EXPECT_EQ(stack.count(), counts[i]) << i;
     }
-}
-
-TEST_F(UndoCommandsTest, PropertyWritesThatDoNothingOrChangeNoArchiveValue)
-{
-    const USubstanceMaterialPtr m = wood();
-    auto c = checker(m);
-    c->push(Property::create(m, "Wood", "missing", 0.5f), {}, {});
-    c->push(Property::create(m, "Other", "roughness", 0.5f), {}, {});
-    c->push(Property::create(m, "Wood", "roughness", QVariant()), {}, {});
-    // An unchanged archive value is not rendered but still announced.
-    c->push(Property::create(m, "Wood", "Roughness", 0.35f), {}, {changed(m, "Roughness", "float 0.35")});
-    // Written as a double, stored as the attribute's int.
-    c->push(Property::create(m, "Wood", "pattern", 2.0), {{"Wood/pattern", "int 2"}, {"archive/pattern", "int 2"}},
-            {"renderTextures", changed(m, "pattern", "double 2")});
-    c->undo({"renderTextures", changed(m, "pattern", "int 1")});
-    c->undo({changed(m, "Roughness", "float 0.35")});
-    // The invalid value's undo value was read and is written back, unchanged.
-    c->undo({changed(m, "roughness", "float 0.35")});
-    c->undo({});
-    EXPECT_EQ(Property::create(USubstanceMaterialPtr(), "Wood", "roughness", 0.5f), nullptr);
 }
 
 TEST_F(UndoCommandsTest, FetchedUndoValueIsNotReadAgainAndImagesLiveWhileACommandStoresThem)
