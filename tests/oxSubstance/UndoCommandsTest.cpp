@@ -271,21 +271,18 @@ TEST_F(UndoCommandsTest, MissingServiceIsReportedAndTheEditStands)
 {
     const USubstanceMaterialPtr m = wood();
     const std::size_t hash = typeid(oxSubstanceService).hash_code();
-    const std::pair<bool, const char*> cases[] = {
-        {false, "oxKernelServiceFactory: couldn't find class 'oxSubstanceService'!\n"},
-        {true, "oxKernelServiceFactory: service 'oxSubstanceService' is NULL!\n"}};
     float value = 0.1f;
-    for (const auto& [entry, message] : cases)
+    // No entry for the service, then a null one.
+    oxKernelServiceFactory::the().unregisterService(hash);
+    for (const char* message : {"oxKernelServiceFactory: couldn't find class 'oxSubstanceService'!\n",
+                                "oxKernelServiceFactory: service 'oxSubstanceService' is NULL!\n"})
     {
-        if (entry)
-            oxKernelServiceFactory::the().registerService(hash, nullptr);
-        else
-            oxKernelServiceFactory::the().unregisterService(hash);
         QUndoStack stack;
         ::testing::internal::CaptureStderr();
         stack.push(Property::create(m, "Wood", "roughness", value += 0.1f));
         EXPECT_EQ(::testing::internal::GetCapturedStderr(), message);
         EXPECT_EQ(oxMaterialState(m)["Wood/roughness"], oxDescribe(value));
+        oxKernelServiceFactory::the().registerService(hash, nullptr);
     }
     EXPECT_EQ(events->take(), oxEvents({"renderTextures", "renderTextures"}));
 }
