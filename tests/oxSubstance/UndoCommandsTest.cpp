@@ -203,12 +203,9 @@ TEST_F(UndoCommandsTest, PropertyEditsMergeOrDoNothingAndUndoToTheValueBeforeThe
         const std::unique_ptr<Property> next(Property::create(material, graph, property, 1));
         EXPECT_FALSE(first->canMergeWith(next.get())) << graph << " " << property;
     }
-}
 
-TEST_F(UndoCommandsTest, MergeFollowsTheHostRuleAndCarriesItsTimeStamp)
-{
+    // The host's rule on time stamps, which a merge carries over.
     oxUndoCommand::setMergeInterval(1000);
-    const USubstanceMaterialPtr m = wood();
     QUndoStack stack;
     const quint64 t0 = 1700000000000ull;
     const quint64 stamps[] = {t0, t0 + 800, t0 + 1600, t0 + 3000};
