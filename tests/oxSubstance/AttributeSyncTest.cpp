@@ -22,6 +22,22 @@ namespace {
 /// Graph name and its one group of (identifier, label) float values; a null identifier stands for a null entry.
 using GraphSpec = std::pair<const char*, std::vector<std::pair<const char*, const char*>>>;
 
+/// Appends a float value with identifier \p uuid and label \p label to \p group, which holds it (null: a null entry).
+void addValue(const AttributeGroupPtr& group, const char* uuid, const char* label)
+{
+    AttributeValuePtr value;
+    if (uuid)
+    {
+        value = AttributeFloatValue::create();
+        osgEdit edit(value, AttributeBase::UuidFieldMask | AttributeBase::NameFieldMask);
+        value->setUuid(uuid);
+        value->setName(label);
+    }
+    osgEdit edit(group, AttributeGroupBase::PropertiesFieldMask);
+    group->editProperties().push_back(value);
+    osg::addRef(value);
+}
+
 /// A new material; the material holds the graphs, the graphs the groups and the groups the values.
 USubstanceMaterialPtr buildMaterial(const std::vector<GraphSpec>& graphs)
 {
@@ -30,24 +46,14 @@ USubstanceMaterialPtr buildMaterial(const std::vector<GraphSpec>& graphs)
     {
         const USubstanceGraphPtr graph = USubstanceGraph::create();
         const AttributeGroupPtr group = AttributeGroup::create();
-        osgEdit graphEdit(graph, USubstanceGraphBase::NameFieldMask | USubstanceGraphBase::AttributeGroupsFieldMask);
-        osgEdit groupEdit(group, AttributeGroupBase::PropertiesFieldMask);
-        graph->setName(name);
-        for (const auto& [uuid, label] : values)
         {
-            AttributeValuePtr value;
-            if (uuid)
-            {
-                value = AttributeFloatValue::create();
-                osgEdit edit(value, AttributeBase::UuidFieldMask | AttributeBase::NameFieldMask);
-                value->setUuid(uuid);
-                value->setName(label);
-            }
-            group->editProperties().push_back(value);
-            osg::addRef(value);
+            osgEdit edit(graph, USubstanceGraphBase::NameFieldMask | USubstanceGraphBase::AttributeGroupsFieldMask);
+            graph->setName(name);
+            graph->editAttributeGroups().push_back(group);
+            osg::addRef(group);
         }
-        graph->editAttributeGroups().push_back(group);
-        osg::addRef(group);
+        for (const auto& [uuid, label] : values)
+            addValue(group, uuid, label);
         material->addGraph(graph);
     }
     return material;
@@ -118,26 +124,14 @@ TEST_F(AttributeSyncTest, SearchSeesGraphsRebuiltAfterALookup)
     oxSubstanceAttributeSync sync;
     ASSERT_EQ(sync.searchProperty(material, "G", "Tint")->getUuid(), "b");
 
-    // The graph rebuilt with other values, then values appended to its group and a label matching an identifier.
+    // The graph rebuilt with other values, then a value appended to its group whose identifier is the label.
     const USubstanceMaterialPtr rebuilt = hold(buildMaterial({{"G", {{"c", "Tint"}}}}));
     const USubstanceGraphPtr graph = rebuilt->getSubstanceGraphs()[0];
     material->clearGraphs();
     material->addGraph(graph);
     EXPECT_EQ(sync.searchProperty(material, "G", "Tint")->getUuid(), "c");
-    const AttributeGroupPtr group = graph->getAttributeGroups()[0];
-    const AttributeValuePtr added = AttributeFloatValue::create();
-    {
-        osgEdit edit(added, AttributeBase::UuidFieldMask | AttributeBase::NameFieldMask);
-        added->setUuid("Tint");
-        added->setName("d");
-    }
-    {
-        osgEdit edit(group, AttributeGroupBase::PropertiesFieldMask);
-        osg::addRef(added);
-        group->editProperties().push_back(added);
-    }
-    EXPECT_EQ(sync.searchProperty(material, "G", "Tint"), added) << "an identifier match beats the label match";
+    addValue(graph->getAttributeGroups()[0], "Tint", "d");
+    EXPECT_EQ(sync.searchProperty(material, "G", "Tint")->getName(), "d") << "identifier beats label";
     material->clearGraphs();
     EXPECT_TRUE(sync.searchProperty(material, "G", "Tint").isNull());
 }
-

@@ -6,7 +6,6 @@
 
 #include "host/Attributes.h"
 #include "host/Materials.h"
-#include "host/QOXIntVector.h"
 #include "host/QSubstanceArchive.h"
 #include "host/oxHostUtils.h"
 #include "oxSubstanceAttributeSync.h"
@@ -29,8 +28,6 @@ namespace {
 
 using GraphList = oxSubstanceMaterialModifier::GraphDescriptionList;
 using Names = std::vector<std::string>;
-
-
 
 QMap<QString, QVariant> input(const char* group, const char* id, const char* label, QVariant value)
 {
@@ -79,39 +76,30 @@ protected:
 
 TEST_F(MaterialModifierTest, EachLoadRebuildsTheMaterialFromTheArchive)
 {
-    const struct
-    {
-        const char* file;
-        Names presets; // the archive's own, then the new ones of the preset file beside it
-        Names log;
-        int imports; // a material without an archive reads the file once, straight into a new one
-    } loads[] = {{"materials.sbsar", {"Light Oak", "Dark Walnut", "Weathered Pine"},
-                  {"warning: Skipped preset 'Light Oak'. Duplicate preset already exists in material.\n",
-                   "warning: Skipped preset 'Brushed Steel'. It does not match any graph of the material.\n"},
-                  1},
-                 {"multigraph.sbsar", {"Old Brick", "Bathroom", "Kitchen", "Smooth Concrete"},
-                  {"warning: Skipped preset 'Light Oak'. It does not match any graph of the material.\n"},
-                  2}};
+    // The presets are the archive's own, then the new ones of the preset file beside it; a material without an
+    // archive reads the file once, straight into a new archive.
+    const struct { const char* file; Names presets; Names log; int imports; } loads[] = {
+        {"materials.sbsar", {"Light Oak", "Dark Walnut", "Weathered Pine"},
+         {"warning: Skipped preset 'Light Oak'. Duplicate preset already exists in material.\n",
+          "warning: Skipped preset 'Brushed Steel'. It does not match any graph of the material.\n"}, 1},
+        {"multigraph.sbsar", {"Old Brick", "Bathroom", "Kitchen", "Smooth Concrete"},
+         {"warning: Skipped preset 'Light Oak'. It does not match any graph of the material.\n"}, 2}};
     USubstanceMaterialPtr material = newMaterial();
     USubstanceGraphPtr oldGraph;
     SubstancePresetPtr oldPreset;
     for (const auto& l : loads)
     {
         SCOPED_TRACE(l.file);
-        oxStandIn::clearEditLog();
+        clearRecords();
         oxSubstanceMaterialModifier(material).updateActiveGraph(2);
         EXPECT_EQ(material->getActiveGraphIndex(), 2);
         ASSERT_EQ(bracketsOn(material->getId()).size(), 1u);
         EXPECT_EQ(bracketsOn(material->getId())[0].mask, USubstanceMaterialBase::ActiveGraphIndexFieldMask);
-        oxStandIn::clearArchiveCalls();
-        oxStandIn::clearLogMessages();
 
         ASSERT_TRUE(load(material, sampleFile(l.file)));
         EXPECT_EQ(material->getActiveGraphIndex(), 0);
         EXPECT_EQ(material->getArchivePath(), samplePath(l.file));
-        QFile file(sampleFile(l.file));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
+        const QByteArray bytes = readFile(sampleFile(l.file));
         EXPECT_EQ(material->getArchiveData(), std::vector<unsigned char>(bytes.begin(), bytes.end()));
         EXPECT_EQ(oxStandIn::archiveCallCount("renderTextures"), 1);
         EXPECT_EQ(oxStandIn::archiveCallCount("import"), l.imports);
@@ -123,20 +111,11 @@ TEST_F(MaterialModifierTest, EachLoadRebuildsTheMaterialFromTheArchive)
         for (std::size_t i = 0; i < presets.size(); ++i)
             EXPECT_EQ(presets[i]->getSourcePath(), i < archiveOf(material)->presets().size() ? "" : presetFile);
 
-        // One graph per description, by name; the groups hold the labelled inputs only.
+        // One graph per description, by name.
         const GraphList graphs = archiveOf(material)->graphs();
         ASSERT_EQ(material->getSubstanceGraphs().size(), graphs.size());
         for (std::size_t g = 0; g < graphs.size(); ++g)
-        {
-            const USubstanceGraphPtr graph = material->getSubstanceGraphs()[g];
-            EXPECT_EQ(QString::fromStdString(graph->getName()), graphs[g].first);
-            std::size_t values = 0, labelled = 0;
-            for (const AttributeGroupPtr& group : graph->getAttributeGroups())
-                values += group->getProperties().size();
-            for (const QMap<QString, QVariant>& in : graphs[g].second)
-                labelled += in["LABEL"].toString().isEmpty() ? 0 : 1;
-            EXPECT_EQ(values, labelled);
-        }
+            EXPECT_EQ(QString::fromStdString(material->getSubstanceGraphs()[g]->getName()), graphs[g].first);
         if (oldGraph.isNull())
         {
             oldGraph = hold(material->getSubstanceGraphs()[0]);
@@ -204,20 +183,15 @@ TEST_F(MaterialModifierTest, InputsAreSortedIntoGroups)
 TEST_F(MaterialModifierTest, RefusedArchiveLeavesTheMaterialAndItsArchiveAlone)
 {
     ASSERT_TRUE(writeFile(_dir.path() + "/bad.sbsar", "<sbsar><graph/></sbsar>"));
-    const struct
-    {
-        bool environment; // load into an environment material's texture generator
-        const char* first;
-        QString second;
-        const char* log; // null: any one message of the archive service
-    } cases[] = {{false, "materials.sbsar", sampleFile("panorama.sbsar"),
-                  "error: Panorama channel found. Substance archive not suited for normal Substance material. "
-                  "Try Substance Panorama environment instead."},
-                 {true, "panorama.sbsar", sampleFile("materials.sbsar"),
-                  "error: Panorama channel missing. Substance archive not suited for Substance environment "
-                  "material."},
-                 {false, "materials.sbsar", _dir.path() + "/missing.sbsar", nullptr},
-                 {true, "panorama.sbsar", _dir.path() + "/bad.sbsar", nullptr}};
+    // Into a material or an environment material's texture generator; a null log is any one message of the archive.
+    const struct { bool environment; const char* first; QString second; const char* log; } cases[] = {
+        {false, "materials.sbsar", sampleFile("panorama.sbsar"),
+         "error: Panorama channel found. Substance archive not suited for normal Substance material. "
+         "Try Substance Panorama environment instead."},
+        {true, "panorama.sbsar", sampleFile("materials.sbsar"),
+         "error: Panorama channel missing. Substance archive not suited for Substance environment material."},
+        {false, "materials.sbsar", _dir.path() + "/missing.sbsar", nullptr},
+        {true, "panorama.sbsar", _dir.path() + "/bad.sbsar", nullptr}};
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.second.toStdString());
@@ -267,22 +241,17 @@ TEST_F(MaterialModifierTest, DeeplyNestedFilesAreRefusedAndAPresetFileBesideIsSk
     EXPECT_FALSE(deepLoaded);
     EXPECT_TRUE(woodLoaded);
     EXPECT_EQ(material->getSubstancePresets().size(), archiveOf(material)->presets().size());
-    const std::string why = "the text is nested too deeply (more than 256 elements inside each other)";
-    EXPECT_EQ(logLines(), (Names{"error: Unable to load Substance archive '" + archive.toStdString() + "': " + why + ".",
+    const std::string why = "the text is nested too deeply (more than 256 elements inside each other).";
+    EXPECT_EQ(logLines(), (Names{"error: Unable to load Substance archive '" + archive.toStdString() + "': " + why,
                                  "warning: Skipped '" + presetFile.toStdString() + "'. It is not a preset file: " +
-                                     why + ".\n"}));
+                                     why + "\n"}));
 }
 
 TEST_F(MaterialModifierTest, PresetFileIsNamedAfterTheArchiveUpToTheFirstDot)
 {
-    const struct
-    {
-        const char* archive;
-        const char* presetFile;
-        bool found;
-    } cases[] = {{"1/a.b.c", "1/a.sbsprs", true},
-                 {"2/a.b.c", "2/a.b.sbsprs", false},
-                 {"d%2x%1/wood.sbsar", "d%2x%1/wood.sbsprs", true}};
+    const struct { const char* archive; const char* presetFile; bool found; } cases[] = {
+        {"1/a.b.c", "1/a.sbsprs", true}, {"2/a.b.c", "2/a.b.sbsprs", false},
+        {"d%2x%1/wood.sbsar", "d%2x%1/wood.sbsprs", true}};
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.presetFile);
@@ -302,14 +271,11 @@ TEST_F(MaterialModifierTest, TheComponentsThatTheArchiveRendersUseTextures)
 {
     ASSERT_TRUE(writeFile(_dir.path() + "/plain.sbsar", "<sbsar formatversion=\"1\"><graph label=\"G\" "
                           "pkgurl=\"pkg://t/g\"><output identifier=\"ao\" channel=\"15\"/></graph></sbsar>"));
-    const struct
-    {
-        QString file;
-        Names textured;     // components that get a placeholder image
-        bool incandescence; // a placeholder on the material itself
-    } cases[] = {{sampleFile("materials.sbsar"), {"diffuse", "specular", "roughness", "normal", "height", "cutout"}, true},
-                 {sampleFile("multigraph.sbsar"), {"diffuse", "normal", "height"}, false},
-                 {_dir.path() + "/plain.sbsar", {}, false}};
+    // The components that get a placeholder image, and whether the material itself gets one for incandescence.
+    const struct { QString file; Names textured; bool incandescence; } cases[] = {
+        {sampleFile("materials.sbsar"), {"diffuse", "specular", "roughness", "normal", "height", "cutout"}, true},
+        {sampleFile("multigraph.sbsar"), {"diffuse", "normal", "height"}, false},
+        {_dir.path() + "/plain.sbsar", {}, false}};
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.file.toStdString());
@@ -348,7 +314,8 @@ TEST_F(MaterialModifierTest, TheComponentsThatTheArchiveRendersUseTextures)
         std::set<std::string> converted;
         const std::vector<oxStandIn::EditRecord>& log = oxStandIn::editLog();
         for (std::size_t i = 0; i + 2 < log.size(); ++i)
-            if (log[i].begin && log[i + 2].begin && log[i].typeName == "Image" && log[i].mask == (osg::Image::DataTypeFieldMask | osg::Image::PixelsFieldMask) &&
+            if (log[i].begin && log[i + 2].begin && log[i].typeName == "Image" &&
+                log[i].mask == (osg::Image::DataTypeFieldMask | osg::Image::PixelsFieldMask) &&
                 log[i + 2].typeName == "ComponentSettings" &&
                 log[i + 2].mask == (ComponentSettings::ImageFieldMask | ComponentSettings::UseTextureFieldMask))
                 converted.insert(names[log[i + 2].containerId]);
@@ -401,14 +368,12 @@ TEST_F(MaterialModifierTest, UpdateValuesWritesChangedValuesByPositionAndReports
     EXPECT_TRUE(logLines().empty());
 
     const std::string unable = "error: Unable to apply parameter to material Bricks & Co, group: ";
-    const struct
-    {
-        QMap<QString, QVariant> input;
-        std::string log; // empty: passed over without a message
-    } cases[] = {{input("%s%n", "%s", "L", 1), unable + "%s%n, property %s: Group not found."},
-                 {input("Layout", "mortar ", "L", 1.f), unable + "Layout, property mortar : Property not found."},
-                 {input("Layout", "odd", "L", 1.f), unable + "Layout, property odd: Unable to fetch current value."},
-                 {input("", "$time", "", 1.f), ""}};
+    // An empty log: passed over without a message.
+    const struct { QMap<QString, QVariant> input; std::string log; } cases[] = {
+        {input("%s%n", "%s", "L", 1), unable + "%s%n, property %s: Group not found."},
+        {input("Layout", "mortar ", "L", 1.f), unable + "Layout, property mortar : Property not found."},
+        {input("Layout", "odd", "L", 1.f), unable + "Layout, property odd: Unable to fetch current value."},
+        {input("", "$time", "", 1.f), ""}};
     graphs[0].first = "Concrete";
     float mortar = 0.1f;
     for (const auto& c : cases)

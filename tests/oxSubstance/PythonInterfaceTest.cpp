@@ -2,9 +2,9 @@
 // and re-rendering.
 
 #include "oxHostFixture.h"
+#include "oxUndoChecker.h"
 
 #include "host/Materials.h"
-#include "host/QOXIntVector.h"
 #include "host/QSubstanceArchive.h"
 #include "oxSubstanceAttributeSync.h"
 #include "oxSubstancePythonInterface.h"
@@ -26,12 +26,6 @@ class PlainMaterial : public Material
 class PythonInterfaceTest : public oxHostTest
 {
 protected:
-    QVariant read(const USubstanceMaterialPtr& m, const char* property)
-    {
-        QVariant v;
-        oxSubstanceAttributeSync().getOsgAttribute(m, "Wood", property, v);
-        return v;
-    }
     QTemporaryDir _dir;
 };
 
@@ -90,15 +84,12 @@ TEST_F(PythonInterfaceTest, UnresolvedMaterialsAndMaterialsWithoutArchiveAreLeft
 TEST_F(PythonInterfaceTest, PresetsAreChosenByIndexOrExactNameAndUpdatesReachTheArchive)
 {
     QFile::copy(QString::fromStdString(samplePath("materials.sbsar")), _dir.path() + "/wood.sbsar");
-    const struct
-    {
-        const char* name; // null: by index
-        int index;
-        bool defaultSize;
-        int lastActivated; // -1: nothing applied
-        int outputSize;    // log2 width afterwards
-    } cases[] = {{nullptr, 1, false, 1, 10},     {nullptr, 1, true, 1, 9},          {"Dark Walnut", 0, true, 1, 9}, {"Dark Walnut", 0, false, 1, 10},
-                 {"Weathered Pine", 0, false, 2, 9}, {nullptr, -1, false, -1, 9}, {"dark walnut", 0, false, -1, 9}};
+    // By index where the name is null; the preset applied (-1: none) and the output size afterwards.
+    const struct { const char* name; int index; bool defaultSize; int lastActivated; const char* size; } cases[] = {
+        {nullptr, 1, false, 1, "10 10 1"},       {nullptr, 1, true, 1, "9 9 1"},
+        {"Dark Walnut", 0, true, 1, "9 9 1"},    {"Dark Walnut", 0, false, 1, "10 10 1"},
+        {"Weathered Pine", 0, false, 2, "9 9 1"}, {nullptr, -1, false, -1, "9 9 1"},
+        {"dark walnut", 0, false, -1, "9 9 1"}};
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.name ? c.name : std::to_string(c.index));
@@ -107,25 +98,25 @@ TEST_F(PythonInterfaceTest, PresetsAreChosenByIndexOrExactNameAndUpdatesReachThe
         Py::loadPreset(m, samplePath("materials.sbsprs").c_str());
         ASSERT_EQ(Py::getPresets(m), (Names{"Light Oak", "Dark Walnut", "Weathered Pine"}));
         oxStandIn::clearArchiveCalls();
-        const QVariant roughness = read(m, "roughness");
+        const oxStateSnapshot before = oxMaterialState(m);
         if (!c.name)
             (c.defaultSize ? Py::applyPresetWithDefaultOutputSizeByIndex : Py::applyPresetByIndex)(m, c.index);
         else
             (c.defaultSize ? Py::applyPresetWithDefaultOutputSizeByName : Py::applyPresetByName)(m, c.name);
-        EXPECT_EQ(m->getLastActivatedPreset(), c.lastActivated);
-        EXPECT_EQ(read(m, "$outputsize").value<QOXIntVector3D>().getX(), c.outputSize);
+        oxStateSnapshot after = oxMaterialState(m);
+        EXPECT_EQ(after["lastActivatedPreset"], std::to_string(c.lastActivated));
+        EXPECT_EQ(after["Wood/$outputsize"], std::string("QOXIntVector3D QOXIntVector3D(") + c.size + ")");
         EXPECT_EQ(oxStandIn::archiveCallCount("applyPreset"), c.lastActivated < 0 ? 0 : 1);
-        EXPECT_EQ(read(m, "roughness") == roughness, c.lastActivated < 0);
+        EXPECT_EQ(after["Wood/roughness"] == before.at("Wood/roughness"), c.lastActivated < 0);
+        EXPECT_EQ(after == before, c.lastActivated < 0);
     }
 
     const USubstanceMaterialPtr m = hold(USubstanceMaterial::create());
     ASSERT_TRUE(Py::loadArchive(m, samplePath("materials.sbsar").c_str()));
     ASSERT_TRUE(oxSubstanceAttributeSync().setOsgAttribute(m, "Wood", "roughness", QVariant(0.9f)));
-    bool created = false;
-    const auto archive = oxSubstanceArchiveFactory::instance().getMaterialArchive(m->getId(), created);
     oxStandIn::clearArchiveCalls();
     Py::updateMaterial(m);
-    EXPECT_EQ(archive->getActiveGraphValues().at("roughness").value, QVariant(0.9f));
+    EXPECT_EQ(archiveOf(m)->getActiveGraphValues().at("roughness").value, QVariant(0.9f));
     EXPECT_EQ(oxStandIn::archiveCallCount("renderTextures"), 1);
 }
 

@@ -15,6 +15,7 @@ namespace {
 
 using Names = std::vector<std::string>;
 using Text = QPair<QString, QString>; // context, source text
+using TranslationTest = oxHostTest;
 
 /// Marks every text that it is asked for as "[context] text" and remembers it.
 struct MarkingTranslator : QTranslator
@@ -28,44 +29,35 @@ struct MarkingTranslator : QTranslator
     mutable QSet<Text> asked;
 };
 
-TEST(TranslationTest, MessagesAreTranslatedInTheirClassContext)
+TEST_F(TranslationTest, MessagesAreTranslatedInTheirClassContext)
 {
-    oxStandIn::reset();
     int argc = 1;
     char name[] = "TranslationTest";
     char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
     MarkingTranslator translator;
     ASSERT_TRUE(QCoreApplication::installTranslator(&translator));
-    const std::string modifier = "[oxSubstanceMaterialModifier] ", presets = "[oxSubstancePresetUtils] ";
-    USubstanceMaterialPtr m = USubstanceMaterial::create();
-    osg::addRef(m);
+    USubstanceMaterialPtr m = hold(USubstanceMaterial::create());
     {
         osgEdit edit(m, MaterialBase::NameFieldMask);
         m->setName("Oak");
     }
-    const auto log = [] {
-        Names lines;
-        for (const oxStandIn::LogMessage& message : oxStandIn::logMessages())
-            lines.push_back(message.text);
-        oxStandIn::clearLogMessages();
-        return lines;
-    };
-    EXPECT_FALSE(oxSubstanceMaterialModifier(m).initFromFile(QString::fromStdString(samplePath("panorama.sbsar"))));
-    EXPECT_EQ(log(), Names{modifier + "Panorama channel found. Substance archive not suited for normal Substance "
-                                      "material. Try Substance Panorama environment instead."});
-    EXPECT_TRUE(oxSubstanceMaterialModifier(m).initFromFile(QString::fromStdString(samplePath("materials.sbsar"))));
-    EXPECT_EQ(log(), (Names{presets + "Skipped preset 'Light Oak'. Duplicate preset already exists in material.\n",
-                            presets + "Skipped preset 'Brushed Steel'. It does not match any graph of the material.\n"}));
+    EXPECT_FALSE(oxSubstanceMaterialModifier(m).initFromFile(sampleFile("panorama.sbsar")));
+    EXPECT_TRUE(oxSubstanceMaterialModifier(m).initFromFile(sampleFile("materials.sbsar")));
     // The reason is a translated text of its own.
     oxSubstanceMaterialModifier::GraphDescriptionList graphs(1);
     graphs[0].second = {{{"GROUP", "Nowhere"}, {"ID", "grain"}, {"LABEL", "Grain"}, {"VALUE", 1.f}}};
     oxSubstanceMaterialModifier(m).updateValues(graphs);
-    EXPECT_EQ(log(), Names{modifier + "Unable to apply parameter to material Oak, group: Nowhere, property grain: " +
-                           modifier + "Group not found."});
-    osg::subRef(m);
     QCoreApplication::removeTranslator(&translator);
 
+    const std::string modifier = "[oxSubstanceMaterialModifier] ", presets = "[oxSubstancePresetUtils] ";
+    EXPECT_EQ(logLines(), (Names{
+        "error: " + modifier + "Panorama channel found. Substance archive not suited for normal Substance material. "
+            "Try Substance Panorama environment instead.",
+        "warning: " + presets + "Skipped preset 'Light Oak'. Duplicate preset already exists in material.\n",
+        "warning: " + presets + "Skipped preset 'Brushed Steel'. It does not match any graph of the material.\n",
+        "error: " + modifier + "Unable to apply parameter to material Oak, group: Nowhere, property grain: " +
+            modifier + "Group not found."}));
     EXPECT_EQ(translator.asked.size(), 5);
 }
 
