@@ -165,20 +165,21 @@ TEST(CliTest, BadInputFailsWithAClearMessageAndNoReport)
     }
 }
 
-// An export never overwrites a file that the run reads, however its path is spelt.
+// An export never overwrites a file that the run reads, however its path is spelt. The
+// preset file beside an archive is named after the archive's name up to its first dot.
 TEST(CliTest, RefusesToExportOverAFileThatTheRunReads)
 {
     QTemporaryDir dir;
     const QDir d(dir.path());
-    for (const char* name : {"materials.sbsar", "materials.sbsprs"})
-        ASSERT_TRUE(QFile::copy(QString(OX_SAMPLES_DIR "/") + name, d.filePath(name)));
+    ASSERT_TRUE(QFile::copy(sampleFile("materials.sbsar"), d.filePath("materials.v2.sbsar")));
+    ASSERT_TRUE(QFile::copy(sampleFile("materials.sbsprs"), d.filePath("materials.sbsprs")));
     ASSERT_TRUE(QFile::copy(d.filePath("materials.sbsprs"), d.filePath("more.sbsprs")));
-    ASSERT_TRUE(QFile::link(d.filePath("materials.sbsar"), d.filePath("link.sbsar")));
+    ASSERT_TRUE(QFile::link(d.filePath("materials.v2.sbsar"), d.filePath("link.sbsar")));
     ASSERT_TRUE(writeFile(d.filePath("edits.txt"), "print\n"));
-    const QString archive = d.filePath("materials.sbsar");
+    const QString archive = d.filePath("materials.v2.sbsar");
     const struct { QStringList more; QString target; const char* what; } cases[] = {
         {{}, archive, "it is the archive"},
-        {{}, dir.path() + "/./materials.sbsar", "it is the archive"},
+        {{}, dir.path() + "/./materials.v2.sbsar", "it is the archive"},
         {{}, d.filePath("link.sbsar"), "it is the archive"},
         {{}, d.filePath("materials.sbsprs"), "it is the preset file beside the archive"},
         {{"--import", d.filePath("more.sbsprs")}, dir.path() + "/../" + d.dirName() + "/more.sbsprs",

@@ -190,7 +190,7 @@ TEST(EditScriptTest, BadStepsStopWithOneLineNamingTheStep)
         {{"set mask materials.sbsprs"}, "Unable to read image 'materials.sbsprs': not a binary PPM (P6) file."},
         {{"set roughness"}, "usage: set PROPERTY VALUE..."},
         {{"set notes \"Old oak"}, "a double quote is not closed"},
-        {{"apply 7"}, "no preset 7: the material has 3"},
+        {{"apply 3"}, "no preset 3: the material has 3"},
         {{"apply Nope"}, "no preset named 'Nope'"},
         {{"apply 0 fast"}, "usage: apply PRESET [default-size]"},
         {{"graph 1"}, "no graph 1: the material has 1"},
