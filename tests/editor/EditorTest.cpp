@@ -21,6 +21,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QDoubleSpinBox>
+#include <QFont>
 #include <QGroupBox>
 #include <QLabel>
 #include <QSignalSpy>
@@ -51,6 +52,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 
 /// Test messages show a QString as its text.
 std::ostream& operator<<(std::ostream& out, const QString& text)
@@ -527,9 +529,10 @@ TEST_F(EditorTest, ARefusedArchiveLeavesTheOpenMaterialAsItWas)
 
 TEST_F(EditorTest, EveryPanelFollowsUndoAndRedoWithoutPushingAnything)
 {
+    // The preset added equals the one applied: two presets match, one of them is current.
     dragSlider(find<QSlider>("property:roughness", "slider"), 40);
-    doubleClickRow(2);
     typeInto(find("property:notes", "text"), "Ash");
+    doubleClickRow(2);
     QTest::keyClicks(find("presetName"), "Ash");
     QTest::mouseClick(find("addPreset"), Qt::LeftButton);
     settle();
@@ -542,8 +545,13 @@ TEST_F(EditorTest, EveryPanelFollowsUndoAndRedoWithoutPushingAnything)
         EXPECT_EQ(find<QLineEdit>("property:notes", "text")->text(), value("notes").toString());
         EXPECT_EQ(presetView()->model()->rowCount(), presetNames().size());
         unsigned current = 0;
-        EXPECT_EQ(currentPreset(),
-                  oxSubstancePresetUtils::getCurrentState(window->material(), current) ? int(current) : -1);
+        const int bold = oxSubstancePresetUtils::getCurrentState(window->material(), current) ? int(current) : -1;
+        const std::set<unsigned> matching = oxSubstancePresetUtils::getMatchingPresetIndexes(window->material());
+        for (int row = 0; row < presetView()->model()->rowCount(); ++row)
+        {
+            EXPECT_EQ(presetRow(row).data(Qt::FontRole).value<QFont>().bold(), row == bold) << row;
+            EXPECT_EQ(presetRow(row).data(Qt::DecorationRole).isNull(), matching.count(unsigned(row)) == 0) << row;
+        }
         EXPECT_EQ(history->currentIndex().row(), window->undoStack()->index());
     };
     QSignalSpy pushes(window->undoStack(), &QUndoStack::indexChanged);

@@ -32,7 +32,7 @@ TEST(VisibilityConditionTest, ReadsComparisonsOfInputsWithNumbersAndLogic)
         {"!input['seed']", true},
         {"input['roughness']", true},
         {"true && !false", true},
-        {"1 < 2 == 1", true}, // a comparison gives 1 or 0, read from the left
+        {"-2 < -1 == 1", true}, // a comparison gives 1 or 0, read from the left
         {"  ( input['pattern']!=1 )  ", true},
         {"input['unknown'] == 1", std::nullopt},
         {"input['pattern'] == ", std::nullopt},
