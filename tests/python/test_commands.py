@@ -116,6 +116,7 @@ APPLY = [
     ("method", "Dark Walnut", True, True, 0.6, (512, 512, True), None),
     ("method", "Weathered Pine", False, True, 0.8, (512, 512, True), 2),
     ("interface", 1, False, True, 0.6, (1024, 1024, True), 1),
+    ("interface", 1, True, False, 0.6, (512, 512, True), None),
     ("interface", "Dark Walnut", True, False, 0.6, (512, 512, True), None),
     ("interface", "Light Oak", False, False, 0.25, (512, 512, True), 0),
 ]
