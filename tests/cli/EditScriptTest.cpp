@@ -18,13 +18,20 @@ CliRun runSteps(const QStringList& steps, const QStringList& more = {}, const QS
     return runCli(arguments + more);
 }
 
-/// The attribute values of one graph of the report by identifier.
-QJsonObject values(const QJsonObject& report, int graph = 0)
+/// The attribute values of a report by identifier ("roughness" for graph 0, "1:tiles" for another), and the
+/// preset names as "presets".
+QJsonObject values(const QJsonObject& report)
 {
     QJsonObject result;
-    for (const QJsonValue& group : report["graphs"].toArray().at(graph).toObject()["groups"].toArray())
-        for (const QJsonValue& attribute : group.toObject()["attributes"].toArray())
-            result[attribute.toObject()["id"].toString()] = attribute.toObject()["value"];
+    const QJsonArray graphs = report["graphs"].toArray();
+    for (int g = 0; g < graphs.size(); ++g)
+        for (const QJsonValue& group : graphs[g]["groups"].toArray())
+            for (const QJsonValue& attribute : group["attributes"].toArray())
+                result[(g ? QString("%1:").arg(g) : QString()) + attribute["id"].toString()] = attribute["value"];
+    QJsonArray names;
+    for (const QJsonValue& preset : report["presets"].toArray())
+        names.append(preset["name"]);
+    result["presets"] = names;
     return result;
 }
 
@@ -83,11 +90,10 @@ TEST(EditScriptTest, StepsLeaveWhatTheReportShows)
     const struct
     {
         QStringList steps;
-        const char* key; ///< an attribute of graph 0, "<N>:<id>" one of graph N, "presets" or "activeGraph"
+        const char* key; ///< a key of values()
         QJsonValue value;
         const char* archive = "materials.sbsar";
     } cases[] = {
-        {{"set $outputsize 1024 1024"}, "$outputsize", size(1024, 1024, true)},
         {{"set $outputsize 1024 256 unsynced"}, "$outputsize", size(1024, 256, false)},
         {{"set \"Output Size\" 512 x 2048, synced"}, "$outputsize", size(512, 2048, true)},
         {{"set $outputsize 256 256 unsynced", "set $outputsize 1 4096"}, "$outputsize", size(1, 4096, false)},
@@ -100,12 +106,10 @@ TEST(EditScriptTest, StepsLeaveWhatTheReportShows)
         {{"set notes \"say \\\"hi\\\" \\\\ there\""}, "notes", "say \"hi\" \\ there"},
         {{"set notes a#b # a comment"}, "notes", "a#b"},
         {{"set notes Old oak"}, "notes", "Old oak"},
-        {{"set roughness 0.7 #0.9"}, "roughness", 0.7},
         {{"set roughness 3.4028235e38"}, "roughness", 3.4028235e38},
         {{"set roughness 0.7", "apply \"Dark Walnut\"", "undo", "redo", "reset", "undo"}, "roughness", 0.6},
-        {{"apply \"Dark Walnut\""}, "$outputsize", size(1024, 1024, true)},
+        {{"apply 1"}, "$outputsize", size(1024, 1024, true)},
         {{"apply 1 default-size"}, "$outputsize", size(512, 512, true)},
-        {{"apply 1"}, "notes", "Walnut"},
         {{"set roughness 0.9", "recapture 0", "apply 1", "apply 0"}, "roughness", 0.9},
         {{"set roughness 0.9", "recapture 0", "undo", "apply 1", "apply 0"}, "roughness", 0.25},
         {{"remove 2 0"}, "presets", QJsonArray{"Dark Walnut"}},
@@ -118,7 +122,6 @@ TEST(EditScriptTest, StepsLeaveWhatTheReportShows)
         {{"graph Tiles", "set tiles 9"}, "1:tiles", 9, "multigraph.sbsar"},
         {{"graph 2", "set pores 0.9", "reset"}, "2:pores", 0.3, "multigraph.sbsar"},
         {{"graph 2", "set Pores 0.9", "graph 0", "set mortar 0.2"}, "2:pores", 0.9, "multigraph.sbsar"},
-        {{"graph 2", "set Pores 0.9", "graph 0"}, "activeGraph", 0, "multigraph.sbsar"},
         {{"graph Tiles", "set tiles 9", "graph Brick", "undo"}, "1:tiles", 6, "multigraph.sbsar"},
         {{"graph Tiles", "set \"Output Size\" 2048 2048"}, "1:$outputsize", size(2048, 2048, true), "multigraph.sbsar"},
     };
@@ -127,23 +130,7 @@ TEST(EditScriptTest, StepsLeaveWhatTheReportShows)
         SCOPED_TRACE(c.steps.join("; ").toStdString());
         const CliRun run = runSteps(c.steps, {"--json"}, c.archive);
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-        const QJsonObject report = jsonReport(run);
-        const QString key = c.key;
-        QJsonValue shown;
-        if (key == "presets")
-        {
-            QJsonArray names;
-            for (const QJsonValue& preset : report["presets"].toArray())
-                names.append(preset.toObject()["name"]);
-            shown = names;
-        }
-        else if (key == "activeGraph")
-            shown = report["activeGraph"];
-        else if (key[1] == ':')
-            shown = values(report, key.left(1).toInt())[key.mid(2)];
-        else
-            shown = values(report)[key];
-        EXPECT_EQ(shown, c.value);
+        EXPECT_EQ(values(jsonReport(run))[c.key], c.value);
     }
 }
 
@@ -178,12 +165,9 @@ TEST(EditScriptTest, BadStepsStopWithOneLineNamingTheStep)
         {{"set grain 1 2 3"}, "'1 2 3' is not 4 numbers"},
         {{"set pattern 1.5"}, "'1.5' is not an integer"},
         {{"set roughness nan"}, "'nan' is not a finite number that a float can hold"},
-        {{"set roughness -inf"}, "'-inf' is not a finite number that a float can hold"},
         {{"set roughness 1e40"}, "'1e40' is not a finite number that a float can hold"},
-        {{"set tiling 1 inf"}, "'inf' is not a finite number that a float can hold"},
         {{"set $outputsize 1000 1024"}, "'1000' is not a power of two"},
         {{"set $outputsize 512 0"}, "'0' is not a power of two"},
-        {{"set $outputsize 512 -512"}, "'-512' is not a power of two"},
         {{"set $outputsize 9 9 1"},
          "'9 9 1' is not a width and height in pixels, optionally followed by synced or unsynced"},
         {{"set mask nowhere.ppm"}, "Unable to read image 'nowhere.ppm': the file does not exist."},
