@@ -33,7 +33,6 @@
 #include <QSlider>
 #include <QStatusBar>
 #include <QStyle>
-#include <QStyleOptionSlider>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -148,15 +147,10 @@ protected:
     /// Presses the mouse on a slider's handle, moves it by \p dx in a few steps and lets go.
     void dragSlider(QSlider* slider, int dx)
     {
-        QStyleOptionSlider option;
-        option.initFrom(slider);
-        option.orientation = slider->orientation();
-        option.minimum = slider->minimum();
-        option.maximum = slider->maximum();
-        option.sliderPosition = slider->sliderPosition();
-        option.sliderValue = slider->value();
-        const QPoint handle =
-            slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider).center();
+        const int length = slider->style()->pixelMetric(QStyle::PM_SliderLength, nullptr, slider);
+        const int x = QStyle::sliderPositionFromValue(slider->minimum(), slider->maximum(), slider->value(),
+                                                      slider->width() - length);
+        const QPoint handle(x + length / 2, slider->height() / 2);
         QTest::mousePress(slider, Qt::LeftButton, Qt::NoModifier, handle);
         for (int i = 1; i <= 4; ++i)
         {
@@ -284,7 +278,10 @@ TEST_F(EditorTest, ATypedValueOrAResetIsOneStep)
     EXPECT_EQ(value("roughness"), QVariant(0.7f));
 }
 
-TEST_F(EditorTest, AColourComesFromTheColourDialog)
+// A colour comes from the colour dialog; an image is a typed path that Clear takes away; the
+// output size keeps width and height equal while synced; a map choice sets the integer of its
+// caption, and knots show only while the pattern is not Herringbone (2).
+TEST_F(EditorTest, EachKindOfEditorEntersItsValueAsOneStep)
 {
     answerDialog([](QWidget* dialog) {
         for (QLineEdit* field : dialog->findChildren<QLineEdit*>())
@@ -297,45 +294,21 @@ TEST_F(EditorTest, AColourComesFromTheColourDialog)
         QTest::keyClick(dialog, Qt::Key_Return);
     });
     click(find("property:tint", "colour"));
-    EXPECT_EQ(steps(), 1);
     EXPECT_EQ(value("tint"), QVariant(QVector3D(0.2f, 0.4f, 0.6f)));
     EXPECT_EQ(find<QPushButton>("property:tint", "colour")->text(), "#336699");
-}
 
-// Knots show only while the pattern is not Herringbone (2).
-TEST_F(EditorTest, AMapChoiceSetsTheIntegerOfItsCaptionAndHidesWhatItsValueHides)
-{
-    auto* choice = find<QComboBox>("property:pattern", "choice");
-    EXPECT_EQ(choice->currentText(), "Parquet");
-    keyOn(choice, Qt::Key_Down);
-    EXPECT_EQ(value("pattern"), QVariant(2));
-    EXPECT_EQ(steps(), 1);
-    EXPECT_TRUE(find("property:knots")->isHidden());
-    trigger("undo");
-    EXPECT_EQ(choice->currentText(), "Parquet");
-    EXPECT_FALSE(find("property:knots")->isHidden());
-}
-
-TEST_F(EditorTest, AnImageIsATypedPathAndClearTakesItAway)
-{
     QTemporaryDir dir;
     const QString path = dir.filePath("mask.ppm");
     ASSERT_TRUE(writeFile(path, QByteArray("P6\n2 1\n255\n") + QByteArray("\xff\x00\x00\x00\xff\x00", 6)));
     typeInto(find("property:mask", "path"), path);
-    EXPECT_EQ(steps(), 1);
     EXPECT_NE(value("mask").value<oxdImage>().getObjectId(), 0u);
     click(find("property:mask", "clear"));
-    EXPECT_EQ(steps(), 2);
     EXPECT_EQ(value("mask").value<oxdImage>().getObjectId(), 0u);
-
     // A path that is no image changes nothing, and the status bar says why.
     typeInto(find("property:mask", "path"), dir.filePath("missing.ppm"));
-    EXPECT_EQ(steps(), 2);
-    EXPECT_FALSE(window->statusBar()->currentMessage().isEmpty());
-}
+    EXPECT_TRUE(window->statusBar()->currentMessage().contains("missing.ppm"));
+    EXPECT_EQ(steps(), 3);
 
-TEST_F(EditorTest, TheOutputSizeKeepsWidthAndHeightEqualWhileSynced)
-{
     auto* width = find<QComboBox>("property:$outputsize", "width");
     ASSERT_TRUE(find<QCheckBox>("property:$outputsize", "sync")->isChecked());
     keyOn(width, Qt::Key_Down);
@@ -346,7 +319,16 @@ TEST_F(EditorTest, TheOutputSizeKeepsWidthAndHeightEqualWhileSynced)
     keyOn(width, Qt::Key_Down);
     EXPECT_EQ(value("$outputsize").value<QOXIntVector3D>(), QOXIntVector3D(11, 10, 0));
     EXPECT_EQ(find<QComboBox>("property:$outputsize", "height")->currentText(), "1024");
-    EXPECT_EQ(steps(), 3);
+
+    auto* choice = find<QComboBox>("property:pattern", "choice");
+    EXPECT_EQ(choice->currentText(), "Parquet");
+    keyOn(choice, Qt::Key_Down);
+    EXPECT_EQ(value("pattern"), QVariant(2));
+    EXPECT_TRUE(find("property:knots")->isHidden());
+    EXPECT_EQ(steps(), 7);
+    trigger("undo");
+    EXPECT_EQ(choice->currentText(), "Parquet");
+    EXPECT_FALSE(find("property:knots")->isHidden());
 }
 
 TEST_F(EditorTest, ADoubleClickAppliesAPresetAndTheCurrentMarkFollowsUndo)
