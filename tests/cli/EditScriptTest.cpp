@@ -148,11 +148,9 @@ TEST(EditScriptTest, JsonIsOneDocumentThatHoldsTheStepsPrintAndHistory)
     EXPECT_EQ(edits[2]["undoHistory"].toArray().size(), 1);
     EXPECT_EQ(edits[1]["where"], "--edit 2");
     EXPECT_EQ(edits[1]["text"], "set notes Pine");
-    QStringList history;
-    for (const QJsonValue& entry : report["undoHistory"].toArray())
-        history << entry.toObject()["text"].toString() + (entry.toObject()["done"].toBool() ? "" : " (undone)");
-    EXPECT_EQ(history, (QStringList{"Setting substance property 'notes' of material 'materials' (graph 'Wood')",
-                                    "Setting substance property 'tiling' of material 'materials' (graph 'Wood')"}));
+    const QString set = "Setting substance property '%1' of material 'materials' (graph 'Wood')";
+    EXPECT_EQ(report["undoHistory"], (QJsonArray{QJsonObject{{"text", set.arg("notes")}, {"done", true}},
+                                                 QJsonObject{{"text", set.arg("tiling")}, {"done", true}}}));
 }
 
 TEST(EditScriptTest, BadStepsStopWithOneLineNamingTheStep)
@@ -162,16 +160,15 @@ TEST(EditScriptTest, BadStepsStopWithOneLineNamingTheStep)
         {{"set roughness abc"}, "'abc' is not a number"},
         {{"set tiling 1"}, "'1' is not 2 numbers"},
         {{"set tint 1 2"}, "'1 2' is not 3 or 4 numbers"},
-        {{"set grain 1 2 3"}, "'1 2 3' is not 4 numbers"},
         {{"set pattern 1.5"}, "'1.5' is not an integer"},
         {{"set roughness nan"}, "'nan' is not a finite number that a float can hold"},
-        {{"set roughness 1e40"}, "'1e40' is not a finite number that a float can hold"},
         {{"set $outputsize 1000 1024"}, "'1000' is not a power of two"},
         {{"set $outputsize 512 0"}, "'0' is not a power of two"},
         {{"set $outputsize 9 9 1"},
          "'9 9 1' is not a width and height in pixels, optionally followed by synced or unsynced"},
         {{"set mask nowhere.ppm"}, "Unable to read image 'nowhere.ppm': the file does not exist."},
-        {{"set mask materials.sbsprs"}, "Unable to read image 'materials.sbsprs': not a binary PPM (P6) file."},
+        {{"set roughness 0.7", "set mask materials.sbsprs"},
+         "Unable to read image 'materials.sbsprs': not a binary PPM (P6) file."},
         {{"set roughness"}, "usage: set PROPERTY VALUE..."},
         {{"set notes \"Old oak"}, "a double quote is not closed"},
         {{"apply 3"}, "no preset 3: the material has 3"},
@@ -197,6 +194,7 @@ TEST(EditScriptTest, BadStepsStopWithOneLineNamingTheStep)
         const CliRun run = runSteps(steps);
         EXPECT_EQ(run.exitCode, 4) << message.toStdString();
         EXPECT_EQ(run.err, QString("oxSubstanceCli: --edit %1 (%2): %3\n").arg(steps.size()).arg(steps.last(), message));
+        EXPECT_FALSE(run.out.contains("Material '")) << "no report";
     }
     // A file that add-presets refuses is refused for the reason that --import gives.
     for (const QString file : {"nowhere.sbsprs", "materials.sbsar", "."})
@@ -274,23 +272,16 @@ TEST(EditScriptTest, ValuesOutsideARangeOrMapAreSetWithAWarning)
     EXPECT_TRUE(readFile(dir.filePath("a.sbsprs")).contains("identifier=\"tint\" uid=\"5\" type=\"3\" value=\"1,0.5,0.25,0.5\""));
 }
 
-// An image input takes a PPM file; a file that does not read is a failed step, said once.
+// An image input takes a PPM file, read before the step becomes an undo step.
 TEST(EditScriptTest, ImageFilesAreReadBeforeTheStepBecomesAnUndoStep)
 {
     QTemporaryDir dir;
-    const QString image = dir.filePath("mask.ppm"), text = dir.filePath("notimage.txt");
+    const QString image = dir.filePath("mask.ppm");
     ASSERT_TRUE(writeFile(image, QByteArray("P6\n1 1\n255\n\x01\x02\x03", 14)));
-    ASSERT_TRUE(writeFile(text, "not an image\n"));
     const CliRun set = runSteps({"set mask " + image, "history", "set mask \"\""}, {"--json"});
     ASSERT_EQ(set.exitCode, 0) << set.err.toStdString();
     const QJsonObject report = jsonReport(set);
     EXPECT_EQ(report["edits"].toArray().at(1)["undoHistory"].toArray().size(), 1);
     EXPECT_TRUE(values(report)["mask"].isNull()) << "an empty path takes the image away";
     EXPECT_EQ(report["messages"].toArray().size(), 2) << "the sample's two, none of the image";
-
-    const CliRun refused = runSteps({"set roughness 0.7", "set mask " + text, "history"});
-    EXPECT_EQ(refused.exitCode, 4);
-    EXPECT_EQ(refused.err, QString("oxSubstanceCli: --edit 2 (set mask %1): Unable to read image '%1': not a binary "
-                                   "PPM (P6) file.\n").arg(text));
-    EXPECT_FALSE(refused.out.contains("step 2")) << refused.out.toStdString();
 }
