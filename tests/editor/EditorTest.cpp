@@ -338,7 +338,6 @@ TEST_F(EditorTest, ADoubleClickAppliesAPresetAndTheCurrentMarkFollowsUndo)
     EXPECT_EQ(steps(), 1);
     EXPECT_EQ(boldRows(), QList<int>{1});
     EXPECT_EQ(value("roughness"), QVariant(0.6f));
-    EXPECT_EQ(find<QDoubleSpinBox>("property:roughness", "value")->value(), 0.6);
     EXPECT_EQ(find<QComboBox>("property:$outputsize", "width")->currentText(), "1024");
 
     // Enter applies the chosen preset. Light Oak keeps the output size that
@@ -499,8 +498,7 @@ TEST_F(EditorTest, EveryPanelFollowsUndoAndRedoWithoutPushingAnything)
 TEST_F(EditorTest, ThePreviewShowsEveryRenderAlsoFromThePresetCache)
 {
     const auto shown = [&] {
-        const QImage tile = find<QLabel>("texture:diffuse")->pixmap(Qt::ReturnByValue).toImage();
-        return tile.pixelColor(0, 0);
+        return find<QLabel>("texture:diffuse")->pixmap(Qt::ReturnByValue).toImage().pixelColor(0, 0);
     };
     const auto rendered = [&] {
         const osg::Vec3f pixel =

@@ -108,7 +108,6 @@ def test_a_call_that_cannot_be_made_raises_and_changes_nothing(call, error, mess
 APPLY = [
     ("method", 1, False, False, 0.6, (1024, 1024, True), 1),
     ("method", "Dark Walnut", True, True, 0.6, (512, 512, True), None),
-    ("method", "Weathered Pine", False, True, 0.8, (512, 512, True), 2),
     ("interface", 1, False, True, 0.6, (1024, 1024, True), 1),
     ("interface", 1, True, False, 0.6, (512, 512, True), None),
     ("interface", "Dark Walnut", True, False, 0.6, (512, 512, True), None),
