@@ -109,7 +109,8 @@ TEST(CliTest, ExportsImportsAndFailsOnBadInputWithAClearMessage)
     for (const QString& name : d.entryList(QDir::Files))
         before[name] = readFile(d.filePath(name));
 
-    const QString fifo = dir.filePath("presets.sbsprs");
+    // Exports that are refused go to the temporary folder, should a fault let them write.
+    const QString fifo = dir.filePath("presets.sbsprs"), unwritten = d.filePath("refused.sbsprs");
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const QString latin1 = dir.filePath("latin1.sbsprs"), bare = dir.filePath("bare.sbsar");
     ASSERT_TRUE(writeFile(latin1, "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<sbspresets>"
@@ -132,13 +133,13 @@ TEST(CliTest, ExportsImportsAndFailsOnBadInputWithAClearMessage)
         {{"panorama.sbsar"}, 1, "Panorama channel found. Substance archive not suited for normal Substance material."},
         {{"materials.sbsar", "--environment"}, 1,
          "Panorama channel missing. Substance archive not suited for Substance environment material."},
-        {{"materials.sbsar", "--export", "x.sbsprs", "--presets", "0,3"}, 3, "preset indexes must be distinct and below 3"},
-        {{"materials.sbsar", "--export", "x.sbsprs", "--presets", "1,1"}, 3, "preset indexes must be distinct"},
+        {{"materials.sbsar", "--export", unwritten, "--presets", "0,3"}, 3, "preset indexes must be distinct and below 3"},
+        {{"materials.sbsar", "--export", unwritten, "--presets", "1,1"}, 3, "preset indexes must be distinct"},
         {{"materials.sbsar", "--import", "panorama.sbsar"}, 3, "'panorama.sbsar' is not a preset file"},
         {{"materials.sbsar", "--export", "/nonexistent/dir/x.sbsprs"}, 3,
          "oxSubstanceCli: could not write the preset file '/nonexistent/dir/x.sbsprs'\n"},
         {{}, 2, "expected exactly one archive file"},
-        {{"materials.sbsar", "--export", "x.sbsprs", "--presets", "a"}, 2, "'a' is not a list of preset indexes"},
+        {{"materials.sbsar", "--export", unwritten, "--presets", "a"}, 2, "'a' is not a list of preset indexes"},
         {{"materials.sbsar", "--presets", "0"}, 2, "--presets needs --export"},
         {{"materials.sbsar", "--bogus"}, 2, "Unknown option 'bogus'."},
         {{"materials.sbsar", "--name"}, 2, "Missing value after '--name'."},
@@ -166,7 +167,8 @@ TEST(CliTest, ExportsImportsAndFailsOnBadInputWithAClearMessage)
     }
     for (const QString& name : before.keys())
         EXPECT_EQ(readFile(d.filePath(name)), before.value(name)) << name.toStdString();
-    EXPECT_FALSE(QFile::exists(dir.filePath("none.sbsprs")));
+    for (const char* name : {"none.sbsprs", "refused.sbsprs"})
+        EXPECT_FALSE(QFile::exists(d.filePath(name))) << name;
 }
 
 TEST(CliTest, HelpAndReadmeTellTheSameStepsValuesAndExitCodes)
