@@ -105,8 +105,7 @@ protected:
         field->setFocus();
         QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(field, text);
-        QTest::keyClick(field, Qt::Key_Return);
-        settle();
+        keyOn(field, Qt::Key_Return);
     }
 
     /// Presses a key on a widget that takes the focus first.
