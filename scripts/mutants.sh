@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Plants faults (mutants) in the library and the stand-in host one at a time and
-# runs the whole test suite against each: a mutant that some test fails on is
-# caught, one that passes every test survived. Prints the size of the tests
-# against the code first, and at the end a table of every mutant and the totals.
+# Plants faults (mutants) in the library, the stand-in host and the host programs
+# one at a time and runs the whole test suite against each: a mutant that some
+# test fails on is caught, one that passes every test survived. Prints the size
+# of the tests against the code first, and at the end a table of every mutant and the totals.
 #
 #   bash scripts/mutants.sh [--build DIR] [--list FILE] [--only ID[,ID...]] [--check] [--ratio]
 #
@@ -16,8 +16,9 @@
 # tree; a mutant whose text is not found (the code moved on) or is found more
 # than once is skipped, and said to be. The file is put back after each run, also
 # when the script is stopped. Only the library target of the changed file is
-# rebuilt: the tests load the shared libraries at run time. Every build and test
-# run takes the shared build lock.
+# rebuilt: the tests load the shared libraries at run time; a file of the host
+# programs (Apps/) is rebuilt with everything that links it. Every build and
+# test run takes the shared build lock.
 set -euo pipefail
 shopt -u patsub_replacement 2>/dev/null || true
 cd "$(dirname "$0")/.."
@@ -89,13 +90,26 @@ occurrences() {
   echo "$count"
 }
 
+# The target that a changed file is built into; empty for a file of the host
+# programs, which are static libraries linked into programs and tests: the
+# whole build takes it in. Fails for a file of no known target.
 target_of() {
   case $1 in
     Libs/Substance/oxSubstance/preset/*) echo oxSubstancePreset ;;
     Libs/Substance/oxSubstance/*) echo oxSubstance ;;
     StandIn/*) echo oxStandInHost ;;
-    *) echo "" ;;
+    Apps/*) echo "" ;;
+    *) return 1 ;;
   esac
+}
+
+# Builds one target, or everything when the target is empty.
+build_target() {
+  if [ -n "$1" ]; then
+    flock "$lock" cmake --build "$build" --target "$1"
+  else
+    flock "$lock" cmake --build "$build" -j2
+  fi
 }
 
 # ---------------------------------------------------------------- the file being changed is always put back
@@ -142,7 +156,7 @@ for i in "${!ids[@]}"; do
     n=$(occurrences "$content" "${olds[$i]}")
     if [ "$n" = 0 ]; then status="skipped: text not found"
     elif [ "$n" != 1 ]; then status="skipped: text found $n times"
-    elif [ -z "$(target_of "$f")" ]; then status="skipped: no library target for $f"
+    elif ! target_of "$f" >/dev/null; then status="skipped: no library target for $f"
     fi
   fi
   if [ -z "$status" ] && [ "$check" = 1 ]; then
@@ -153,8 +167,8 @@ for i in "${!ids[@]}"; do
     savedFile=$f
     cat "$f" > "$saved"
     printf '%s' "${content/"${olds[$i]}"/"${news[$i]}"}" > "$f"
-    touched+=("$target")
-    if ! flock "$lock" cmake --build "$build" --target "$target" >"$logs/$id.build.log" 2>&1; then
+    touched+=("${target:-(all)}")
+    if ! build_target "$target" >"$logs/$id.build.log" 2>&1; then
       status="not built"
     elif flock "$lock" timeout 1800 ctest --test-dir "$build" -j2 --timeout 120 \
            >"$logs/$id.log" 2>&1; then
@@ -179,7 +193,8 @@ done
 # The libraries as they are again.
 if [ "$check" = 0 ] && [ ${#touched[@]} -gt 0 ]; then
   for target in $(printf '%s\n' "${touched[@]}" | sort -u); do
-    flock "$lock" cmake --build "$build" --target "$target" >/dev/null
+    [ "$target" = "(all)" ] && target=""
+    build_target "$target" >/dev/null
   done
 fi
 

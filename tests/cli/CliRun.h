@@ -28,11 +28,7 @@ inline CliRun runCli(const QStringList& arguments)
     QProcess process;
     process.setWorkingDirectory(QStringLiteral(OX_SAMPLES_DIR));
     process.start(QStringLiteral(OX_BINARY_DIR "/bin/oxSubstanceCli"), arguments);
-    CliRun run;
-    if (!process.waitForFinished(60000))
-        return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    const bool finished = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit;
+    return {finished ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
 }

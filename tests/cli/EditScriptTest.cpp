@@ -18,13 +18,20 @@ CliRun runSteps(const QStringList& steps, const QStringList& more = {}, const QS
     return runCli(arguments + more);
 }
 
-/// The attribute values of one graph of the report by identifier.
-QJsonObject values(const QJsonObject& report, int graph = 0)
+/// The attribute values of a report by identifier ("roughness" for graph 0, "1:tiles" for another), and the
+/// preset names as "presets".
+QJsonObject values(const QJsonObject& report)
 {
     QJsonObject result;
-    for (const QJsonValue& group : report["graphs"].toArray().at(graph).toObject()["groups"].toArray())
-        for (const QJsonValue& attribute : group.toObject()["attributes"].toArray())
-            result[attribute.toObject()["id"].toString()] = attribute.toObject()["value"];
+    const QJsonArray graphs = report["graphs"].toArray();
+    for (int g = 0; g < graphs.size(); ++g)
+        for (const QJsonValue& group : graphs[g]["groups"].toArray())
+            for (const QJsonValue& attribute : group["attributes"].toArray())
+                result[(g ? QString("%1:").arg(g) : QString()) + attribute["id"].toString()] = attribute["value"];
+    QJsonArray names;
+    for (const QJsonValue& preset : report["presets"].toArray())
+        names.append(preset["name"]);
+    result["presets"] = names;
     return result;
 }
 
@@ -83,29 +90,25 @@ TEST(EditScriptTest, StepsLeaveWhatTheReportShows)
     const struct
     {
         QStringList steps;
-        const char* key; ///< an attribute of graph 0, "<N>:<id>" one of graph N, "presets" or "activeGraph"
+        const char* key; ///< a key of values()
         QJsonValue value;
         const char* archive = "materials.sbsar";
     } cases[] = {
-        {{"set $outputsize 1024 1024"}, "$outputsize", size(1024, 1024, true)},
         {{"set $outputsize 1024 256 unsynced"}, "$outputsize", size(1024, 256, false)},
         {{"set \"Output Size\" 512 x 2048, synced"}, "$outputsize", size(512, 2048, true)},
         {{"set $outputsize 256 256 unsynced", "set $outputsize 1 4096"}, "$outputsize", size(1, 4096, false)},
         {{"set tint 1 0.5 0.25"}, "tint", QJsonArray{1, 0.5, 0.25}},
         {{"set tint 1,0.5,0.25,0.5"}, "tint", QJsonArray{1, 0.5, 0.25}},
-        {{"set grain 0 1 0 1"}, "grain", QJsonArray{0, 1, 0, 1}},
         {{"set tiling 3,5"}, "tiling", QJsonArray{3, 5}},
         {{"set knots 1 2 3"}, "knots", QJsonArray{1, 2, 3}},
         {{"set notes \"\""}, "notes", ""},
         {{"set notes \"say \\\"hi\\\" \\\\ there\""}, "notes", "say \"hi\" \\ there"},
         {{"set notes a#b # a comment"}, "notes", "a#b"},
         {{"set notes Old oak"}, "notes", "Old oak"},
-        {{"set roughness 0.7 #0.9"}, "roughness", 0.7},
         {{"set roughness 3.4028235e38"}, "roughness", 3.4028235e38},
         {{"set roughness 0.7", "apply \"Dark Walnut\"", "undo", "redo", "reset", "undo"}, "roughness", 0.6},
-        {{"apply \"Dark Walnut\""}, "$outputsize", size(1024, 1024, true)},
+        {{"apply 1"}, "$outputsize", size(1024, 1024, true)},
         {{"apply 1 default-size"}, "$outputsize", size(512, 512, true)},
-        {{"apply 1"}, "notes", "Walnut"},
         {{"set roughness 0.9", "recapture 0", "apply 1", "apply 0"}, "roughness", 0.9},
         {{"set roughness 0.9", "recapture 0", "undo", "apply 1", "apply 0"}, "roughness", 0.25},
         {{"remove 2 0"}, "presets", QJsonArray{"Dark Walnut"}},
@@ -118,7 +121,6 @@ TEST(EditScriptTest, StepsLeaveWhatTheReportShows)
         {{"graph Tiles", "set tiles 9"}, "1:tiles", 9, "multigraph.sbsar"},
         {{"graph 2", "set pores 0.9", "reset"}, "2:pores", 0.3, "multigraph.sbsar"},
         {{"graph 2", "set Pores 0.9", "graph 0", "set mortar 0.2"}, "2:pores", 0.9, "multigraph.sbsar"},
-        {{"graph 2", "set Pores 0.9", "graph 0"}, "activeGraph", 0, "multigraph.sbsar"},
         {{"graph Tiles", "set tiles 9", "graph Brick", "undo"}, "1:tiles", 6, "multigraph.sbsar"},
         {{"graph Tiles", "set \"Output Size\" 2048 2048"}, "1:$outputsize", size(2048, 2048, true), "multigraph.sbsar"},
     };
@@ -127,23 +129,7 @@ TEST(EditScriptTest, StepsLeaveWhatTheReportShows)
         SCOPED_TRACE(c.steps.join("; ").toStdString());
         const CliRun run = runSteps(c.steps, {"--json"}, c.archive);
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-        const QJsonObject report = jsonReport(run);
-        const QString key = c.key;
-        QJsonValue shown;
-        if (key == "presets")
-        {
-            QJsonArray names;
-            for (const QJsonValue& preset : report["presets"].toArray())
-                names.append(preset.toObject()["name"]);
-            shown = names;
-        }
-        else if (key == "activeGraph")
-            shown = report["activeGraph"];
-        else if (key[1] == ':')
-            shown = values(report, key.left(1).toInt())[key.mid(2)];
-        else
-            shown = values(report)[key];
-        EXPECT_EQ(shown, c.value);
+        EXPECT_EQ(values(jsonReport(run))[c.key], c.value);
     }
 }
 
@@ -161,11 +147,9 @@ TEST(EditScriptTest, JsonIsOneDocumentThatHoldsTheStepsPrintAndHistory)
     EXPECT_EQ(edits[2]["undoHistory"].toArray().size(), 1);
     EXPECT_EQ(edits[1]["where"], "--edit 2");
     EXPECT_EQ(edits[1]["text"], "set notes Pine");
-    QStringList history;
-    for (const QJsonValue& entry : report["undoHistory"].toArray())
-        history << entry.toObject()["text"].toString() + (entry.toObject()["done"].toBool() ? "" : " (undone)");
-    EXPECT_EQ(history, (QStringList{"Setting substance property 'notes' of material 'materials' (graph 'Wood')",
-                                    "Setting substance property 'tiling' of material 'materials' (graph 'Wood')"}));
+    const QString set = "Setting substance property '%1' of material 'materials' (graph 'Wood')";
+    EXPECT_EQ(report["undoHistory"], (QJsonArray{QJsonObject{{"text", set.arg("notes")}, {"done", true}},
+                                                 QJsonObject{{"text", set.arg("tiling")}, {"done", true}}}));
 }
 
 TEST(EditScriptTest, BadStepsStopWithOneLineNamingTheStep)
@@ -173,24 +157,16 @@ TEST(EditScriptTest, BadStepsStopWithOneLineNamingTheStep)
     const std::pair<QStringList, QString> cases[] = {
         {{"set nothing 1"}, "no property 'nothing' in graph 'Wood'"},
         {{"set roughness abc"}, "'abc' is not a number"},
-        {{"set tiling 1"}, "'1' is not 2 numbers"},
         {{"set tint 1 2"}, "'1 2' is not 3 or 4 numbers"},
-        {{"set grain 1 2 3"}, "'1 2 3' is not 4 numbers"},
         {{"set pattern 1.5"}, "'1.5' is not an integer"},
         {{"set roughness nan"}, "'nan' is not a finite number that a float can hold"},
-        {{"set roughness -inf"}, "'-inf' is not a finite number that a float can hold"},
-        {{"set roughness 1e40"}, "'1e40' is not a finite number that a float can hold"},
-        {{"set tiling 1 inf"}, "'inf' is not a finite number that a float can hold"},
-        {{"set $outputsize 1000 1024"}, "'1000' is not a power of two"},
-        {{"set $outputsize 512 0"}, "'0' is not a power of two"},
-        {{"set $outputsize 512 -512"}, "'-512' is not a power of two"},
         {{"set $outputsize 9 9 1"},
          "'9 9 1' is not a width and height in pixels, optionally followed by synced or unsynced"},
-        {{"set mask nowhere.ppm"}, "Unable to read image 'nowhere.ppm': the file does not exist."},
-        {{"set mask materials.sbsprs"}, "Unable to read image 'materials.sbsprs': not a binary PPM (P6) file."},
+        {{"set roughness 0.7", "set mask materials.sbsprs"},
+         "Unable to read image 'materials.sbsprs': not a binary PPM (P6) file."},
         {{"set roughness"}, "usage: set PROPERTY VALUE..."},
         {{"set notes \"Old oak"}, "a double quote is not closed"},
-        {{"apply 7"}, "no preset 7: the material has 3"},
+        {{"apply 3"}, "no preset 3: the material has 3"},
         {{"apply Nope"}, "no preset named 'Nope'"},
         {{"apply 0 fast"}, "usage: apply PRESET [default-size]"},
         {{"graph 1"}, "no graph 1: the material has 1"},
@@ -213,6 +189,7 @@ TEST(EditScriptTest, BadStepsStopWithOneLineNamingTheStep)
         const CliRun run = runSteps(steps);
         EXPECT_EQ(run.exitCode, 4) << message.toStdString();
         EXPECT_EQ(run.err, QString("oxSubstanceCli: --edit %1 (%2): %3\n").arg(steps.size()).arg(steps.last(), message));
+        EXPECT_FALSE(run.out.contains("Material '")) << "no report";
     }
     // A file that add-presets refuses is refused for the reason that --import gives.
     for (const QString file : {"nowhere.sbsprs", "materials.sbsar", "."})
@@ -260,7 +237,6 @@ TEST(EditScriptTest, ValuesOutsideARangeOrMapAreSetWithAWarning)
         {{"set roughness 0"}, {}},
         {{"set pattern 7"}, {"7 is outside the range 0 to 2", "7 is not in the map \"0:Planks;1:Parquet;2:Herringbone\""}},
         {{"set pattern 2"}, {}},
-        {{"set tiling 9 0.5"}, {"(9, 0.5) is outside the range (0.5, 0.5) to (8, 8)"}},
         {{"set knots 0 9 0"}, {"(0, 9, 0) is outside the range (0, 1, 0) to (20, 8, 100)"}},
         {{"set $outputsize 8192 8192"}, {"8192 x 8192 is outside the range 256 x 256 to 4096 x 4096"}},
         {{"set $outputsize 4096 256 unsynced"}, {}},
@@ -290,23 +266,16 @@ TEST(EditScriptTest, ValuesOutsideARangeOrMapAreSetWithAWarning)
     EXPECT_TRUE(readFile(dir.filePath("a.sbsprs")).contains("identifier=\"tint\" uid=\"5\" type=\"3\" value=\"1,0.5,0.25,0.5\""));
 }
 
-// An image input takes a PPM file; a file that does not read is a failed step, said once.
+// An image input takes a PPM file, read before the step becomes an undo step.
 TEST(EditScriptTest, ImageFilesAreReadBeforeTheStepBecomesAnUndoStep)
 {
     QTemporaryDir dir;
-    const QString image = dir.filePath("mask.ppm"), text = dir.filePath("notimage.txt");
+    const QString image = dir.filePath("mask.ppm");
     ASSERT_TRUE(writeFile(image, QByteArray("P6\n1 1\n255\n\x01\x02\x03", 14)));
-    ASSERT_TRUE(writeFile(text, "not an image\n"));
     const CliRun set = runSteps({"set mask " + image, "history", "set mask \"\""}, {"--json"});
     ASSERT_EQ(set.exitCode, 0) << set.err.toStdString();
     const QJsonObject report = jsonReport(set);
     EXPECT_EQ(report["edits"].toArray().at(1)["undoHistory"].toArray().size(), 1);
     EXPECT_TRUE(values(report)["mask"].isNull()) << "an empty path takes the image away";
     EXPECT_EQ(report["messages"].toArray().size(), 2) << "the sample's two, none of the image";
-
-    const CliRun refused = runSteps({"set roughness 0.7", "set mask " + text, "history"});
-    EXPECT_EQ(refused.exitCode, 4);
-    EXPECT_EQ(refused.err, QString("oxSubstanceCli: --edit 2 (set mask %1): Unable to read image '%1': not a binary "
-                                   "PPM (P6) file.\n").arg(text));
-    EXPECT_FALSE(refused.out.contains("step 2")) << refused.out.toStdString();
 }
