@@ -142,7 +142,9 @@ fi
 
 results=()
 caught=0 survived=0 skipped=0 unbuilt=0
-touched=()
+# The target of the last file put back, until it is built again: the next
+# mutant of another target must not run against it.
+stale=""
 for i in "${!ids[@]}"; do
   id=${ids[$i]}
   [ -z "$only" ] || [[ $only == *",$id,"* ]] || continue
@@ -167,7 +169,10 @@ for i in "${!ids[@]}"; do
     savedFile=$f
     cat "$f" > "$saved"
     printf '%s' "${content/"${olds[$i]}"/"${news[$i]}"}" > "$f"
-    touched+=("${target:-(all)}")
+    if [ -n "$stale" ] && [ -n "$target" ] && [ "$stale" != "$target" ]; then
+      build_target "${stale#(all)}" >/dev/null
+    fi
+    stale=${target:-(all)}
     if ! build_target "$target" >"$logs/$id.build.log" 2>&1; then
       status="not built"
     elif flock "$lock" timeout 1800 ctest --test-dir "$build" -j2 --timeout 120 \
@@ -191,11 +196,8 @@ for i in "${!ids[@]}"; do
 done
 
 # The libraries as they are again.
-if [ "$check" = 0 ] && [ ${#touched[@]} -gt 0 ]; then
-  for target in $(printf '%s\n' "${touched[@]}" | sort -u); do
-    [ "$target" = "(all)" ] && target=""
-    build_target "$target" >/dev/null
-  done
+if [ -n "$stale" ]; then
+  build_target "${stale#(all)}" >/dev/null
 fi
 
 echo
