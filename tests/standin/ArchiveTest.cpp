@@ -385,6 +385,18 @@ TEST_F(ArchiveMaterialTest, RenderSetsAnImageOnEveryFedComponentWithTheImageMask
     EXPECT_FALSE(QSubstanceArchive().renderTextures(material->getId(), true, false));
 }
 
+TEST_F(ArchiveTest, AnUpdateFromAMaterialTakesOverItsChoiceOfGraph)
+{
+    USubstanceMaterialPtr material = hold(USubstanceMaterial::create());
+    ASSERT_TRUE(oxSubstanceMaterialModifier(material).initFromFile(sampleFile("multigraph.sbsar")));
+    {
+        osgEdit edit(material, USubstanceMaterial::ActiveGraphIndexFieldMask);
+        material->setActiveGraphIndex(1);
+    }
+    archiveOf(material)->updateInputs(material->getId());
+    EXPECT_EQ(archiveOf(material)->activeGraphIndex(), 1);
+}
+
 TEST_F(ArchiveMaterialTest, ApplyStateWritesChangedValuesWithTheirMasksRecordsTheIndexAndRenders)
 {
     using I2 = AttributeInt2DValueBase;
