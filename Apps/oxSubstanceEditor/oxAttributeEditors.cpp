@@ -376,6 +376,8 @@ public:
         _text->setObjectName("text");
         row(this)->addWidget(_text, 1);
         connect(_text, &QLineEdit::editingFinished, this, [this] {
+            // Entered: from now on undo and redo show their values here, also while the field has the focus.
+            _text->setModified(false);
             if (_text->text() != _shown)
                 emit edited({_text->text()});
         });

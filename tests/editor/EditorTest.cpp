@@ -459,6 +459,9 @@ TEST_F(EditorTest, EveryPanelFollowsUndoAndRedoWithoutPushingAnything)
     // The preset added equals the one applied: two presets match, one of them is current.
     dragSlider(find<QSlider>("property:roughness", "slider"), 40);
     typeInto(find("property:notes", "text"), "Ash");
+    trigger("undo");
+    EXPECT_EQ(find<QLineEdit>("property:notes", "text")->text(), value("notes").toString()) << "the field keeps the focus";
+    trigger("redo");
     doubleClickRow(2);
     QTest::keyClicks(find("presetName"), "Ash");
     click(find("addPreset"));
