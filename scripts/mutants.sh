@@ -42,21 +42,7 @@ done
 lock=/tmp/oxbuild.lock
 
 # ---------------------------------------------------------------- size of the tests against the code
-# Non-blank lines of .cpp, .h and .py files: tests/ against everything else but
-# bench/, fuzz/, scripts/ and samples/, which count as neither.
-print_ratio() {
-  local tests=0 code=0 n f
-  while IFS= read -r f; do
-    [ -f "$f" ] || continue
-    n=$(grep -cv '^[[:space:]]*$' "$f" || true)
-    case $f in
-      tests/*) tests=$((tests + n)) ;;
-      bench/* | fuzz/* | scripts/* | samples/*) ;;
-      *) code=$((code + n)) ;;
-    esac
-  done < <(git ls-files --cached --others --exclude-standard -- '*.cpp' '*.h' '*.py')
-  awk -v t="$tests" -v c="$code" 'BEGIN { printf "tests %d lines, code %d lines: %.1f%%\n", t, c, c ? 100 * t / c : 0 }'
-}
+print_ratio() { bash scripts/test-size.sh; }
 print_ratio
 [ "$ratioOnly" = 1 ] && exit 0
 
