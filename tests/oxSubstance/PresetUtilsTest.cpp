@@ -16,7 +16,6 @@
 #include <QTemporaryDir>
 #include <QVector2D>
 #include <QVector3D>
-#include <QVector4D>
 
 #include <climits>
 #include <csignal>
@@ -412,21 +411,6 @@ TEST_F(PresetUtilsTest, ImportReadsPresetFilesInPathOrderAndSaysWhyOthersAreSkip
                        unreadable(dir.path(), "the file is not a regular file") + duplicate("Light Oak") +
                        noGraph("Brushed Steel"));
     EXPECT_EQ(material->getSubstancePresets().size(), 2u) << "import adds nothing";
-
-    // A single-byte text is the same preset file for the check and the readers, declared or not.
-    const std::string element = "<sbspresets><sbspreset pkgurl=\"pkg://materials/wood\" label=\"Caf\xE9\">"
-                                "<presetinput identifier=\"notes\" uid=\"1\" type=\"6\" value=\"cr\xE8me\"/>"
-                                "</sbspreset></sbspresets>";
-    for (const std::string& text : {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" + element, element})
-    {
-        ASSERT_TRUE(writeFile(path("latin1.sbsprs"), QByteArray::fromStdString(text)));
-        EXPECT_TRUE(QSubstanceFile(path("latin1.sbsprs")).arePresets());
-        const std::vector<SubstancePresetPtr> latin1 = Utils::importPresets(material, {path("latin1.sbsprs")}, false, true);
-        ASSERT_EQ(latin1.size(), 1u);
-        hold(latin1[0]);
-        EXPECT_EQ(latin1[0]->getName(), "Caf\xE9");
-        EXPECT_NE(latin1[0]->getContent().find("value=\"cr\xE8me\""), std::string::npos);
-    }
 }
 
 TEST_F(PresetUtilsTest, LegacyTextIsKeptUntilAnArchiveTurnsItIntoPresets)
