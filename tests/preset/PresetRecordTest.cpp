@@ -60,14 +60,9 @@ TEST(PresetRead, OverwritesPresentAttributesOnlyAndAppendsInputsAndTopLevelPrese
         "<?xml version=\"1.0\"?><sbspreset label=\"a&amp;&#x41;\" extra=\"x\">"
         "<presetinput identifier=\"i\" uid=\"1\" type=\"2\" value=\"3\"/><other/>"
         "<group><presetinput identifier=\"nested\"/></group></sbspreset>"));
-    Preset expected = filled;
-    expected.label = "a&A";
-    expected.inputValues.push_back({1, "i", 2, "3"});
-    EXPECT_TRUE(same(preset, expected));
+    EXPECT_TRUE(same(preset, {"old-url", "a&A", "old-description", {{9, "old-input", 1, "1.0"}, {1, "i", 2, "3"}}}));
     ASSERT_TRUE(SubstanceAir::parsePreset(preset, "<sbspreset pkgurl=\"\" description=\"d&#x0A;\"/>"));
-    expected.packageUrl = "";
-    expected.description = "d\n";
-    EXPECT_TRUE(same(preset, expected));
+    EXPECT_TRUE(same(preset, {"", "a&A", "d\n", {{9, "old-input", 1, "1.0"}, {1, "i", 2, "3"}}}));
 
     std::vector<Preset> presets{filled};
     ASSERT_TRUE(SubstanceAir::parsePresets(presets,
@@ -288,7 +283,6 @@ TEST(XmlParse, TheMeasuredNestingIsWhatTinyXmlBuilds)
         {"<a><!-- <b><c><d> --></a>", 1},
         {"<a><![CDATA[<b><c>]]><e/></a>", 2},
         {"<a x=\"</a><b>\" y='>'><c/></a>", 2},
-        {"<a x=\"<b><c>\"></a>", 1},
         {"</x></x><a><b></b></a>", 2},
         {"<a><?xml version=\"></a></a>\"?><b><c/></b></a>", 3},
         {"<!DOCTYPE a [ <b> ]><a/>", 0},                 // the parser stops at "]>"
@@ -302,7 +296,6 @@ TEST(XmlParse, TheMeasuredNestingIsWhatTinyXmlBuilds)
         {"\xEF\xBB\xBF<a>\xE9\"</a><b/></a>", 2},        // a byte-order mark means UTF-8
         {"<a b=c d=\"e\"><f/></a>", 2},
         {"<a b=\"c\"d><e><f/></e></a>", 1},              // the parser stops at the attribute
-        {"<a><b></b></a><c><d><e/></d></c>", 3},
         {"text<a><b/></a>", 0},
         {"<a>&#x41;<b>&lt;<c/></b></a>", 3},
         {"<a>&#x</a>x;<b/></a>", 2},                     // a reference reaches to the first ';'
