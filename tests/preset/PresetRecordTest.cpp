@@ -81,16 +81,14 @@ TEST(PresetRead, OddInputAttributes)
         {"", {0, "", Unknown, ""}},
         {"identifier=\"r&amp;s\" uid=\"3\" type=\"1\" value=\"0.25\"", {3, "r&s", 1, "0.25"}},
         // Uids read as stream extraction reads them; negative and beyond 32 bits read as 0.
-        {"uid=\"  42 \t\"", {42, "", Unknown, ""}}, {"uid=\"12abc\"", {12, "", Unknown, ""}},
+        {"uid=\"  42 \t\"", {42, "", Unknown, ""}}, {"uid=\"+\"", {0, "", Unknown, ""}},
         {"uid=\"x1\"", {0, "", Unknown, ""}},       {"uid=\" -1\"", {0, "", Unknown, ""}},
         {"uid=\"4294967295\"", {4294967295u, "", Unknown, ""}}, {"uid=\"4294967297\"", {0, "", Unknown, ""}},
         {"uid=\"+7\"", {7, "", Unknown, ""}},       {"uid=\"\n 007x\"", {7, "", Unknown, ""}},
-        {"uid=\"+\"", {0, "", Unknown, ""}},        {"uid=\"-0\"", {0, "", Unknown, ""}},
         // Types read as TinyXML's integer query reads them.
         {"type=\"float\" value=\"v\"", {0, "", Unknown, "v"}}, {"type=\"3abc\" value=\"v\"", {0, "", 3, "v"}},
-        {"type=\"-1\" value=\"v\"", {0, "", 4294967295u, "v"}}, {"type=\"007\"", {0, "", 7, ""}},
+        {"type=\"-1\" value=\"v\"", {0, "", 4294967295u, "v"}}, {"type=\"\"", {0, "", Unknown, ""}},
         {"type=\" +4 \"", {0, "", 4, ""}},          {"type=\"2147483647\"", {0, "", 2147483647u, ""}},
-        {"type=\"\"", {0, "", Unknown, ""}},
         // A file path input reads "filepath", any other "value".
         {"type=\"5\" value=\"v\" filepath=\"/f\"", {0, "", 5, "/f"}}, {"type=\"5\" value=\"v\"", {0, "", 5, ""}},
         {"type=\"4\" filepath=\"/f\"", {0, "", 4, ""}}, {"filepath=\"/f\"", {0, "", Unknown, ""}},
