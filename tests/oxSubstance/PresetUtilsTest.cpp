@@ -115,10 +115,9 @@ protected:
     /// Loads an archive with the graphs "pkg://materials/wood" and "a//b//c".
     void loadGraphs()
     {
-        std::string xml = "<sbsar formatversion=\"1\">\n";
-        for (const char* url : {"pkg://materials/wood", "a//b//c"})
-            xml += std::string(" <graph label=\"") + url + "\" pkgurl=\"" + url + "\"/>\n";
-        ASSERT_TRUE(writeFile(path("graphs.sbsar"), QByteArray::fromStdString(xml + "</sbsar>\n")));
+        ASSERT_TRUE(writeFile(path("graphs.sbsar"), "<sbsar formatversion=\"1\">\n"
+                                                    " <graph label=\"Wood\" pkgurl=\"pkg://materials/wood\"/>\n"
+                                                    " <graph label=\"C\" pkgurl=\"a//b//c\"/>\n</sbsar>\n"));
         loadArchive(path("graphs.sbsar"));
     }
 
