@@ -116,8 +116,7 @@ APPLY = [
 
 
 @pytest.mark.parametrize("how, preset, default_size, cache, roughness, size, current", APPLY)
-def test_a_preset_applies_by_index_and_by_name_and_the_current_preset_follows(how, preset, default_size, cache,
-                                                                             roughness, size, current):
+def test_a_preset_applies_and_the_current_preset_follows(how, preset, default_size, cache, roughness, size, current):
     ox.enable_cache(cache)
     assert ox.cache_enabled() == cache
     wood = load("materials.sbsar")

@@ -30,8 +30,7 @@ SAMPLE_TABLE = [
 
 
 @pytest.mark.parametrize("sample, environment, graphs, presets, textures, warnings", SAMPLE_TABLE)
-def test_each_sample_loads_with_its_presets_and_textures(caplog, sample, environment, graphs, presets, textures,
-                                                         warnings):
+def test_each_sample_loads(caplog, sample, environment, graphs, presets, textures, warnings):
     material = load(sample, environment)
     assert material.archive_path == str(SAMPLES / sample)
     assert [g.name for g in material.graphs] == graphs
