@@ -77,7 +77,7 @@ REFUSED = [
     (lambda m: m.get("nothing"), KeyError, "no property 'nothing' in graph 'Wood'"),
     (lambda m: m.set("roughness", 1, graph="Stone"), KeyError, "no graph named 'Stone'"),
     (lambda m: setattr(m, "active_graph", 1), IndexError, "no graph 1: the material has 1"),
-    (lambda m: ox.Material("empty").get("roughness"), ox.Error, "the material has no active graph"),
+    (lambda m: ox.Material("empty").reset(), ox.Error, "the material has no active graph: load an archive first"),
     (lambda m: m.apply_preset(3), IndexError, "no preset 3: the material has 3"),
     (lambda m: m.apply_preset(-1), IndexError, "no preset -1"),
     (lambda m: m.apply_preset("Pine"), KeyError, "no preset named 'Pine'"),
