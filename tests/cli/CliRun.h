@@ -5,7 +5,6 @@
 #include "oxHostFixture.h"
 
 #include <QProcess>
-#include <QString>
 #include <QStringList>
 
 #include <ostream>

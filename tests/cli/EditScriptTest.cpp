@@ -35,13 +35,13 @@ QJsonObject values(const QJsonObject& report)
     return result;
 }
 
-/// The report of a --json run; fails the test when the output is not one JSON document.
-QJsonObject jsonReport(const CliRun& run)
+/// The report of a --json run of \p steps; fails the test when the run fails or prints more than one JSON document.
+QJsonObject jsonReport(const QStringList& steps, const QString& archive = "materials.sbsar")
 {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(run.out.toUtf8(), &error);
-    EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString() << "\n"
-                                                     << run.out.toStdString();
+    const CliRun run = runSteps(steps, {"--json"}, archive);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonDocument document = QJsonDocument::fromJson(run.out.toUtf8());
+    EXPECT_TRUE(document.isObject()) << run.out.toStdString();
     return document.object();
 }
 
@@ -52,7 +52,7 @@ QJsonObject size(int width, int height, bool synced)
 
 const char* const Verbs = " (set, apply, reset, graph, add-presets, remove, reorder, recapture, undo, redo, print, "
                           "history)";
-const char* const SetRoughness = "Setting substance property 'roughness' of material 'materials' (graph 'Wood')";
+const QString SetProperty = "Setting substance property '%1' of material 'materials' (graph 'Wood')";
 
 } // namespace
 
@@ -73,7 +73,7 @@ TEST(EditScriptTest, ScriptStepsGoThroughTheUndoStackAndPrintTheirUndoTexts)
                                            "step 6: redo -> redid Apply substance preset\n"
                                            "Undo history (2 of 3 done):\n  1 %1\n  2 Apply substance preset\n"
                                            "  3 Reset substance graph (undone)\n")
-                                       .arg(SetRoughness)))
+                                       .arg(SetProperty.arg("roughness"))))
         << run.out.toStdString();
 
     // Print shows the material at its step, before the final report.
@@ -127,19 +127,15 @@ TEST(EditScriptTest, StepsLeaveWhatTheReportShows)
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.steps.join("; ").toStdString());
-        const CliRun run = runSteps(c.steps, {"--json"}, c.archive);
-        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-        EXPECT_EQ(values(jsonReport(run))[c.key], c.value);
+        EXPECT_EQ(values(jsonReport(c.steps, c.archive))[c.key], c.value);
     }
 }
 
-// With --json the output is one document: what print and history show is part of their steps.
+// With --json the output is one document, without step lines: what print and history show is part of their steps.
 TEST(EditScriptTest, JsonIsOneDocumentThatHoldsTheStepsPrintAndHistory)
 {
-    const CliRun run = runSteps({"print", "set notes Pine  # a comment", "history", "set tiling 3,5", "print"}, {"--json"});
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_FALSE(run.out.contains("step 1:")) << "step lines stay out of the JSON document";
-    const QJsonObject report = jsonReport(run);
+    const QJsonObject report =
+        jsonReport({"print", "set notes Pine  # a comment", "history", "set tiling 3,5", "print"});
     const QJsonArray edits = report["edits"].toArray();
     ASSERT_EQ(edits.size(), 5);
     EXPECT_EQ(values(edits[0]["report"].toObject())["notes"], "Oak");
@@ -147,9 +143,8 @@ TEST(EditScriptTest, JsonIsOneDocumentThatHoldsTheStepsPrintAndHistory)
     EXPECT_EQ(edits[2]["undoHistory"].toArray().size(), 1);
     EXPECT_EQ(edits[1]["where"], "--edit 2");
     EXPECT_EQ(edits[1]["text"], "set notes Pine");
-    const QString set = "Setting substance property '%1' of material 'materials' (graph 'Wood')";
-    EXPECT_EQ(report["undoHistory"], (QJsonArray{QJsonObject{{"text", set.arg("notes")}, {"done", true}},
-                                                 QJsonObject{{"text", set.arg("tiling")}, {"done", true}}}));
+    EXPECT_EQ(report["undoHistory"], (QJsonArray{QJsonObject{{"text", SetProperty.arg("notes")}, {"done", true}},
+                                                 QJsonObject{{"text", SetProperty.arg("tiling")}, {"done", true}}}));
 }
 
 TEST(EditScriptTest, BadStepsStopWithOneLineNamingTheStep)
@@ -246,15 +241,14 @@ TEST(EditScriptTest, ValuesOutsideARangeOrMapAreSetWithAWarning)
     };
     for (const auto& [steps, warnings] : cases)
     {
-        const CliRun run = runSteps(steps, {"--json"}, steps.size() > 1 ? "multigraph.sbsar" : "materials.sbsar");
-        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-        EXPECT_EQ(jsonReport(run)["edits"].toArray().last()["warnings"].toArray(), QJsonArray::fromStringList(warnings))
+        const QJsonObject report = jsonReport(steps, steps.size() > 1 ? "multigraph.sbsar" : "materials.sbsar");
+        EXPECT_EQ(report["edits"].toArray().last()["warnings"].toArray(), QJsonArray::fromStringList(warnings))
             << steps.join("; ").toStdString();
     }
     const CliRun text = runSteps({"set roughness 2", "set $outputsize 1024 x 256, unsynced", "print"});
     ASSERT_EQ(text.exitCode, 0) << text.err.toStdString();
     EXPECT_TRUE(text.out.startsWith(QString("step 1: set roughness 2 -> %1\n  warning: 2 is outside the range 0 to 1\n")
-                                        .arg(SetRoughness)))
+                                        .arg(SetProperty.arg("roughness"))))
         << text.out.toStdString();
     EXPECT_TRUE(text.out.contains("Roughness [roughness] float = 2\n"));
     EXPECT_TRUE(text.out.contains("Output Size [$outputsize] int[2] = 1024 x 256, unsynced\n"));
@@ -272,9 +266,7 @@ TEST(EditScriptTest, ImageFilesAreReadBeforeTheStepBecomesAnUndoStep)
     QTemporaryDir dir;
     const QString image = dir.filePath("mask.ppm");
     ASSERT_TRUE(writeFile(image, QByteArray("P6\n1 1\n255\n\x01\x02\x03", 14)));
-    const CliRun set = runSteps({"set mask " + image, "history", "set mask \"\""}, {"--json"});
-    ASSERT_EQ(set.exitCode, 0) << set.err.toStdString();
-    const QJsonObject report = jsonReport(set);
+    const QJsonObject report = jsonReport({"set mask " + image, "history", "set mask \"\""});
     EXPECT_EQ(report["edits"].toArray().at(1)["undoHistory"].toArray().size(), 1);
     EXPECT_TRUE(values(report)["mask"].isNull()) << "an empty path takes the image away";
     EXPECT_EQ(report["messages"].toArray().size(), 2) << "the sample's two, none of the image";
