@@ -100,8 +100,6 @@ protected:
         while (m->getSubstancePresets().size() < count)
             m->addPreset(SubstancePreset::create("Extra " + std::to_string(m->getSubstancePresets().size()),
                                                  m->getSubstancePresets()[0]->getContent(), ""));
-        while (m->getSubstancePresets().size() > count)
-            m->removePreset(m->getSubstancePresets().back());
         known.assign(m->getSubstancePresets().begin(), m->getSubstancePresets().end());
         return m;
     }
@@ -172,7 +170,6 @@ TEST_F(UndoCommandsTest, PropertyEditsMergeOrDoNothingAndUndoToTheValueBeforeThe
     c->push(Property::create(m, "Wood", "Roughness", 0.9f),
             {{"Wood/roughness", "float 0.9"}, {"archive/roughness", "float 0.9"}},
             {"renderTextures", changed(m, "Roughness", "float 0.9")});
-    EXPECT_EQ(c->stack().count(), 2);
     // Writes that find nothing to write (the first, of another graph, must not merge); an unchanged archive value
     // is not rendered but still announced.
     c->push(Property::create(m, "Other", "Roughness", 0.5f), {}, {});
