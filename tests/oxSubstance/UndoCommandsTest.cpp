@@ -278,13 +278,11 @@ TEST_F(UndoCommandsTest, ApplyWritesTheChangedValuesUsesTheCacheOnceFilledAndUnd
     const USubstanceMaterialPtr m = wood();
     // A preset equal to the current values still sets the preset and renders.
     m->addPreset("Current", oxSubstancePresetUtils::fetchPresetContent(m), "");
-    auto current = checker(m);
-    current->push(new Apply(m, 3, false), {{"lastActivatedPreset", "3"}},
-                  {"renderTextures", signal("presetApplied", m)});
-    current->undo({"renderTextures", signal("presetApplied", m)});
+    auto c = checker(m);
+    c->push(new Apply(m, 3, false), {{"lastActivatedPreset", "3"}}, {"renderTextures", signal("presetApplied", m)});
+    c->undo({"renderTextures", signal("presetApplied", m)});
 
     CountingRenderer renderer;
-    auto c = checker(m);
     c->push(new Apply(m, 1, false), walnut(), walnutEvents(m, true));
     c->undo(walnutEvents(m, false));
     c->redo(walnutEvents(m, true));
