@@ -134,6 +134,17 @@ const oxStateSnapshot& oxUndoChecker::expectedState() const
 void oxUndoChecker::check(const char* step, const oxStateSnapshot& expected, const oxEvents& events)
 {
     SCOPED_TRACE(std::string("after ") + step + " to step " + std::to_string(_stack.index()));
-    EXPECT_EQ(_state(), expected);
+    const oxStateSnapshot actual = _state();
+    for (const auto& fact : expected)
+    {
+        const auto it = actual.find(fact.first);
+        if (it == actual.end())
+            ADD_FAILURE() << fact.first << ": missing, expected \"" << fact.second << "\"";
+        else if (it->second != fact.second)
+            ADD_FAILURE() << fact.first << ": \"" << it->second << "\", expected \"" << fact.second << "\"";
+    }
+    for (const auto& fact : actual)
+        if (expected.count(fact.first) == 0)
+            ADD_FAILURE() << fact.first << ": \"" << fact.second << "\" is new";
     EXPECT_EQ(_events(), events);
 }
