@@ -17,8 +17,9 @@
 # than once is skipped, and said to be. The file is put back after each run, also
 # when the script is stopped. Only the library target of the changed file is
 # rebuilt: the tests load the shared libraries at run time; a file of the host
-# programs (Apps/) is rebuilt with everything that links it. Every build and
-# test run takes the shared build lock.
+# programs (Apps/) is rebuilt with everything that links it. A fault in a
+# library header is built into that library only, not into the host programs
+# that include the header too. Every build and test run takes the shared build lock.
 set -euo pipefail
 shopt -u patsub_replacement 2>/dev/null || true
 cd "$(dirname "$0")/.."
