@@ -204,6 +204,10 @@ TEST_F(UndoCommandsTest, PropertyEditsMergeOrDoNothingAndUndoToTheValueBeforeThe
         stack.push(command);
         EXPECT_EQ(stack.count(), count) << after;
     }
+    Property* other = Property::create(wood("N"), "Wood", "roughness", 0.5f);
+    StampAccess::stamp(other) = 1700000000000ull + 3100;
+    stack.push(other);
+    EXPECT_EQ(stack.count(), 3) << "another material never merges";
 }
 
 TEST_F(UndoCommandsTest, FetchedUndoValueIsNotReadAgainAndImagesLiveWhileACommandStoresThem)
