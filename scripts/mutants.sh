@@ -129,8 +129,8 @@ fi
 
 results=()
 caught=0 survived=0 skipped=0 unbuilt=0
-# The target of the last file put back, until it is built again: the next
-# mutant of another target must not run against it.
+# The target of the last file put back ("(all)" for the whole build), until it is
+# built again: the next mutant of another target must not run against it.
 stale=""
 for i in "${!ids[@]}"; do
   id=${ids[$i]}
