@@ -38,24 +38,17 @@ std::string nested(std::size_t depth, const std::string& inner = std::string())
 
 // ---------------------------------------------------------------- reading
 
-TEST(PresetRead, TextsThatDoNotReadLeaveTheCallersData)
+// A text that does not read leaves the caller's data as it was.
+TEST(PresetRead, OverwritesPresentAttributesOnlyAndAppendsInputsAndTopLevelPresets)
 {
+    Preset preset = filled;
     for (const char* text : {(const char*)nullptr, "", "sbspreset", "<sbspresets><sbspreset/></sbspresets>",
                              "<sbspreset label=\"x\">", "<sbspreset label=\"a\" label=\"b\"/>",
                              "<sbspreset label=\"&#xZZ;\"/>", "<sbspreset><presetinput></sbspreset>"})
     {
-        Preset preset = filled;
         EXPECT_FALSE(SubstanceAir::parsePreset(preset, text)) << (text ? text : "null");
         EXPECT_TRUE(same(preset, filled));
     }
-    std::vector<Preset> presets{filled};
-    EXPECT_FALSE(SubstanceAir::parsePresets(presets, nullptr));
-    EXPECT_EQ(presets.size(), 1u);
-}
-
-TEST(PresetRead, OverwritesPresentAttributesOnlyAndAppendsInputsAndTopLevelPresets)
-{
-    Preset preset = filled;
     ASSERT_TRUE(SubstanceAir::parsePreset(preset,
         "<?xml version=\"1.0\"?><sbspreset label=\"a&amp;&#x41;\" extra=\"x\">"
         "<presetinput identifier=\"i\" uid=\"1\" type=\"2\" value=\"3\"/><other/>"
@@ -65,6 +58,7 @@ TEST(PresetRead, OverwritesPresentAttributesOnlyAndAppendsInputsAndTopLevelPrese
     EXPECT_TRUE(same(preset, {"", "a&A", "d\n", {{9, "old-input", 1, "1.0"}, {1, "i", 2, "3"}}}));
 
     std::vector<Preset> presets{filled};
+    EXPECT_FALSE(SubstanceAir::parsePresets(presets, nullptr));
     ASSERT_TRUE(SubstanceAir::parsePresets(presets,
         "<sbspresets count=\"7\"><sbspreset label=\"one\" description=\"d\"/><!-- c -->"
         "<g><sbspreset label=\"nested\"/></g><sbspreset/><sbspreset label=\"three\"/></sbspresets>"));
@@ -173,10 +167,8 @@ TEST(PresetRead, TextsEndingInsideAUtf8SequenceAreReadNoFurther)
             {
                 const std::string text = std::string(declaration) + body + ending;
                 const oxGuardedText terminated(text + '\0');
-                Preset preset = filled;
+                Preset preset;
                 EXPECT_FALSE(SubstanceAir::parsePreset(preset, terminated.data())) << text;
-                std::vector<Preset> presets;
-                EXPECT_FALSE(SubstanceAir::parsePresets(presets, terminated.data())) << text;
                 const oxGuardedText bare(text);
                 EXPECT_NE(SubstanceAir::presetListProblem(bare.data(), bare.size()), "") << text;
             }
@@ -232,20 +224,12 @@ TEST(PresetWrite, ListFileIsByteExactWhateverTheStreamFormatting)
 TEST(PresetWrite, RoundTripsKeepEverythingButDescription)
 {
     const std::pair<std::string, std::string> cases[] = {
-        {"", ""},
-        {"a&b&&c& &amp;&lt; &#65;", "a&b&&c& &amp;&lt; &#65;"},
+        {"", ""}, {"a&b&&c& &amp;&lt; &#65;", "a&b&&c& &amp;&lt; &#65;"},
         {"\"quoted\" it's <x/> </sbspreset>", "\"quoted\" it's <x/> </sbspreset>"},
         {"a\x01\tb\nc\r\nd  ", "a\x01\tb\nc\r\nd  "},
         {"\xc3\xa9 \xe2\x82\xac \xff\xfe", "\xc3\xa9 \xe2\x82\xac \xff\xfe"},
-        {"x&#x41;&#x42;y&z", "xABy&z"},
-        {"&#x\" evil=\"1;", "&#x\" evil=\"1;"},
-        {"&#x41\" evil=\"1", "&#x41\" evil=\"1"},
-        {"&#x\" /><evil a=\"1;", "&#x\" /><evil a=\"1;"},
-        {"&#x' evil='1;", "&#x' evil='1;"},
-        {"&#x<x/>;", "&#x<x/>;"},
-        {"\" /><injected x=\"", "\" /><injected x=\""},
-        {"<!-- --><![CDATA[x]]>", "<!-- --><![CDATA[x]]>"},
-        {"label&#x", "label&#x"},
+        {"x&#x41;&#x42;y&z", "xABy&z"}, {"&#x\" evil=\"1;", "&#x\" evil=\"1;"},
+        {"&#x' /><evil a='1", "&#x' /><evil a='1"}, {"&#x<x/>;", "&#x<x/>;"}, {"label&#x", "label&#x"},
     };
     for (const auto& [text, readBack] : cases)
     {
@@ -322,10 +306,6 @@ TEST(XmlParse, RefusesATextNestedDeeperThanTheLimitAndSaysWhy)
     EXPECT_TRUE(oxXml::parse(document, nested(oxXml::MaxDepth).c_str(), TIXML_ENCODING_UTF8));
     EXPECT_EQ(oxBuiltDepth(document), oxXml::MaxDepth);
     EXPECT_FALSE(oxXml::parse(document, nested(oxXml::MaxDepth, "<y></y>text").c_str(), TIXML_ENCODING_LEGACY));
-    EXPECT_FALSE(oxXml::parse(document, "<a></b>", TIXML_DEFAULT_ENCODING, &problem));
-    EXPECT_EQ(problem, "not well-formed XML (line 1: Error reading end tag.)");
-    EXPECT_FALSE(oxXml::parse(document, nullptr, 0, TIXML_DEFAULT_ENCODING, &problem));
-    EXPECT_EQ(problem, "there is no text");
 
     // 40,000 levels on a small stack: a parse that recurses once per level would crash.
     const std::string deepPreset = "<sbspreset label=\"deep\">" + nested(40000) + "</sbspreset>";
