@@ -22,22 +22,6 @@ namespace {
 /// Graph name and its one group of (identifier, label) float values; a null identifier stands for a null entry.
 using GraphSpec = std::pair<const char*, std::vector<std::pair<const char*, const char*>>>;
 
-/// Appends a float value with identifier \p uuid and label \p label to \p group, which holds it (null: a null entry).
-void addValue(const AttributeGroupPtr& group, const char* uuid, const char* label)
-{
-    AttributeValuePtr value;
-    if (uuid)
-    {
-        value = AttributeFloatValue::create();
-        osgEdit edit(value, AttributeBase::UuidFieldMask | AttributeBase::NameFieldMask);
-        value->setUuid(uuid);
-        value->setName(label);
-    }
-    osgEdit edit(group, AttributeGroupBase::PropertiesFieldMask);
-    group->editProperties().push_back(value);
-    osg::addRef(value);
-}
-
 /// A new material; the material holds the graphs, the graphs the groups and the groups the values.
 USubstanceMaterialPtr buildMaterial(const std::vector<GraphSpec>& graphs)
 {
@@ -53,7 +37,19 @@ USubstanceMaterialPtr buildMaterial(const std::vector<GraphSpec>& graphs)
             osg::addRef(group);
         }
         for (const auto& [uuid, label] : values)
-            addValue(group, uuid, label);
+        {
+            AttributeValuePtr value;
+            if (uuid)
+            {
+                value = AttributeFloatValue::create();
+                osgEdit edit(value, AttributeBase::UuidFieldMask | AttributeBase::NameFieldMask);
+                value->setUuid(uuid);
+                value->setName(label);
+            }
+            osgEdit edit(group, AttributeGroupBase::PropertiesFieldMask);
+            group->editProperties().push_back(value);
+            osg::addRef(value);
+        }
         material->addGraph(graph);
     }
     return material;
@@ -113,22 +109,4 @@ TEST_F(AttributeSyncTest, SearchFindsIdentifierElseLastLabelInAllGraphsOfTheName
         oxSubstanceArchiveFactory::instance().releaseMaterialArchive(material->getId());
     }
     EXPECT_TRUE(sync.searchProperty(USubstanceMaterialPtr(), "G", "a").isNull());
-}
-
-TEST_F(AttributeSyncTest, SearchSeesGraphsRebuiltAfterALookup)
-{
-    const USubstanceMaterialPtr material = hold(buildMaterial({{"G", {{"a", "Tint"}, {"b", "Tint"}}}}));
-    oxSubstanceAttributeSync sync;
-    ASSERT_EQ(sync.searchProperty(material, "G", "Tint")->getUuid(), "b");
-
-    // The graph rebuilt with other values, then a value appended to its group whose identifier is the label.
-    const USubstanceMaterialPtr rebuilt = hold(buildMaterial({{"G", {{"c", "Tint"}}}}));
-    const USubstanceGraphPtr graph = rebuilt->getSubstanceGraphs()[0];
-    material->clearGraphs();
-    material->addGraph(graph);
-    EXPECT_EQ(sync.searchProperty(material, "G", "Tint")->getUuid(), "c");
-    addValue(graph->getAttributeGroups()[0], "Tint", "d");
-    EXPECT_EQ(sync.searchProperty(material, "G", "Tint")->getName(), "d") << "identifier beats label";
-    material->clearGraphs();
-    EXPECT_TRUE(sync.searchProperty(material, "G", "Tint").isNull());
 }

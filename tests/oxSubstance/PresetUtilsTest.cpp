@@ -154,6 +154,7 @@ protected:
 
     QTemporaryDir dir;
     USubstanceMaterialPtr material;
+    USubstanceMaterialPtr none; ///< no material: every utility gives an empty or false result
 };
 
 // ---------------------------------------------------------------- names, indexes and list changes
@@ -179,32 +180,11 @@ TEST_F(PresetUtilsTest, NamesAndIndexesOfTheSlots)
         {{}, false}, {{1}, true}, {{5, 0, 1}, true}, {{6}, false}, {{0, 6}, false}, {{1, 2, 1}, false}};
     for (const auto& [list, valid] : indexes)
         EXPECT_EQ(Utils::indexesValid(material, list), valid) << ::testing::PrintToString(list);
-}
-
-TEST_F(PresetUtilsTest, NullMaterialGivesEmptyOrFalseResults)
-{
-    USubstanceMaterialPtr none;
     unsigned int index = 42;
     EXPECT_FALSE(Utils::getPresetIndex(none, "invalid", index));
     EXPECT_EQ(index, 42u);
     EXPECT_TRUE(Utils::getPresetNames(none).empty() && Utils::getPresetName(none, 0).isNull());
-    EXPECT_EQ(Utils::fetchPresetContent(none), "");
     EXPECT_FALSE(Utils::indexesValid(none, {0}));
-    EXPECT_TRUE(Utils::parsePresets(none, "<sbspresets><sbspreset/></sbspresets>", "", true, false).empty());
-    EXPECT_TRUE(Utils::importPresets(none, {"x.sbsprs"}, true, false).empty());
-    const SubstancePresetPtr p = hold(SubstancePreset::create("p", "", ""));
-    Utils::addPresets(none, std::vector<SubstancePresetPtr>{p});
-    Utils::addPresets(none, std::string("x.sbsprs"));
-    Utils::insertPresets(none, {{0, p}});
-    Utils::removePresets(none, {p});
-    Utils::captureContent(none, p);
-    Utils::applyPresetContent(none, p, "x");
-    EXPECT_EQ(p->getRefCount(), 1);
-    EXPECT_EQ(p->getContent(), "");
-    EXPECT_FALSE(Utils::exportPresets(none, {0}, "out.sbsprs"));
-    Utils::convertLegayPresets(none);
-    EXPECT_TRUE(oxStandIn::editLog().empty());
-    EXPECT_TRUE(logLines().empty());
 }
 
 TEST_F(PresetUtilsTest, ListChangesKeepOneReferencePerSlotAndRemovedPresetsReturnToTheirPlaces)
@@ -223,16 +203,12 @@ TEST_F(PresetUtilsTest, ListChangesKeepOneReferencePerSlotAndRemovedPresetsRetur
     EXPECT_TRUE(material->getSubstancePresets().empty());
     EXPECT_EQ(b->getRefCount(), 1);
 
-    // Removed presets return to their places; places past the end append in order.
-    for (const char* name : {"A", "B", "C", "D", "E"})
+    // Presets go to their places in the list they make; places past the end append in order.
+    for (const char* name : {"A", "C", "E"})
         material->addPreset(name, "", "");
-    const SubstancePresetPtr second = hold(material->getSubstancePresets()[1]);
-    const SubstancePresetPtr fourth = hold(material->getSubstancePresets()[3]);
-    Utils::removePresets(material, {fourth, second});
-    EXPECT_EQ(namesOf(material->getSubstancePresets()), (Names{"A", "C", "E"}));
-    Utils::insertPresets(material, {{1, second}, {3, fourth}, {7, hold(SubstancePreset::create("X", "", ""))},
-                                    {std::size_t(1) << 40, hold(SubstancePreset::create("Y", "", ""))}});
-    EXPECT_EQ(namesOf(material->getSubstancePresets()), (Names{"A", "B", "C", "D", "E", "X", "Y"}));
+    const auto named = [this](const char* name) { return hold(SubstancePreset::create(name, "", "")); };
+    Utils::insertPresets(material, {{1, b}, {3, named("D")}, {7, named("X")}, {std::size_t(1) << 40, named("Y")}});
+    EXPECT_EQ(namesOf(material->getSubstancePresets()), (Names{"A", "b", "C", "D", "E", "X", "Y"}));
 }
 
 // ---------------------------------------------------------------- reading preset lists
@@ -241,6 +217,7 @@ TEST_F(PresetUtilsTest, OnlyTheKeysAfterTheLastDoubleSlashAreCompared)
 {
     const std::string xml = listXml({presetXml("", "A"), presetXml("pkg://materials/wood", "B")});
     EXPECT_TRUE(parse(xml, true, false).empty()) << "no archive";
+    EXPECT_TRUE(Utils::parsePresets(none, xml, "", true, false).empty());
     loadGraphs();
     for (const char* text : {"", "<sbspresets>", "<sbspresets count=\"2\"></sbspresets>", "<sbspreset/>"})
         EXPECT_TRUE(parse(text, true, false).empty()) << text;
@@ -330,6 +307,7 @@ TEST_F(PresetUtilsTest, ExportWritesChosenPresetsInOrderAndReplacesOnlyARegularF
     for (const std::vector<unsigned int>& indexes : {std::vector<unsigned int>{}, {0, 2, 0}, {0, 5}})
         EXPECT_FALSE(Utils::exportPresets(material, indexes, path("a.sbsprs")));
     EXPECT_FALSE(Utils::exportPresets(material, {0}, QString()));
+    EXPECT_FALSE(Utils::exportPresets(none, {0}, path("a.sbsprs")));
     EXPECT_EQ(DebugCapture::messages, Names{});
     EXPECT_FALSE(QFile::exists(path("a.sbsprs")));
 
@@ -389,6 +367,8 @@ TEST_F(PresetUtilsTest, ImportReadsPresetFilesInPathOrderAndSaysWhyOthersAreSkip
                    dir.path(), materials}, false, true);
     for (const SubstancePresetPtr& p : presets)
         hold(p);
+    EXPECT_TRUE(Utils::importPresets(none, {materials}, true, false).empty());
+    Utils::addPresets(none, materials.toStdString());
     EXPECT_EQ(namesOf(presets), (Names{"Light Oak", "Weathered Pine"})) << "the second Light Oak has other inputs";
     EXPECT_EQ(presets.at(0)->getSourcePath(), multigraph.toStdString());
     EXPECT_EQ(presets.at(1)->getSourcePath(), materials.toStdString());
@@ -439,6 +419,7 @@ TEST_F(PresetUtilsTest, LegacyTextIsKeptUntilAnArchiveTurnsItIntoPresets)
     EXPECT_EQ(masks, std::vector<osg::BitVector>{USubstanceMaterialBase::PresetsFieldMask});
     for (const SubstancePresetPtr& p : material->getSubstancePresets())
         EXPECT_EQ(p->getRefCount(), 1);
+    Utils::convertLegayPresets(none);
     EXPECT_TRUE(logLines().empty());
 }
 
@@ -548,15 +529,6 @@ TEST_F(PresetUtilsTest, RememberedValuesFollowEveryChange)
     EXPECT_EQ(Utils::getMatchingPresetIndexes(m), (Indexes{1, 2}));
 }
 
-/// The matching worked out anew: a change of the default sync state makes it forget what it remembers.
-Indexes matchingAnew(const USubstanceMaterialPtr& m)
-{
-    QSubstanceArchive::setDefaultSyncOutputSize(false);
-    Utils::getMatchingPresetIndexes(m);
-    QSubstanceArchive::setDefaultSyncOutputSize(true);
-    return Utils::getMatchingPresetIndexes(m);
-}
-
 TEST_F(PresetUtilsTest, RememberedResultsAgreeWithAFreshMatchingAfterEveryEdit)
 {
     const USubstanceMaterialPtr m = woodWith(
@@ -577,7 +549,10 @@ TEST_F(PresetUtilsTest, RememberedResultsAgreeWithAFreshMatchingAfterEveryEdit)
     {
         oxSubstanceCommandSupport::applyPropertyValue(m, "Wood", property, value, false);
         const Indexes remembered = Utils::getMatchingPresetIndexes(m);
-        EXPECT_EQ(remembered, matchingAnew(m)) << property;
+        QSubstanceArchive::setDefaultSyncOutputSize(false); // which makes the matching forget what it remembers
+        Utils::getMatchingPresetIndexes(m);
+        QSubstanceArchive::setDefaultSyncOutputSize(true);
+        EXPECT_EQ(remembered, Utils::getMatchingPresetIndexes(m)) << property;
         seen.insert(remembered);
     }
     EXPECT_GE(seen.size(), 5u) << "the edits should make different presets match";
@@ -607,8 +582,11 @@ TEST_F(PresetUtilsTest, CaptureStoresContentAndImages)
 
     // Nothing to capture: the content stays.
     EXPECT_EQ(Utils::fetchPresetContent(material), "");
+    EXPECT_EQ(Utils::fetchPresetContent(none), "");
     oxStandIn::clearEditLog();
     Utils::captureContent(material, p);
+    Utils::captureContent(none, p);
+    Utils::applyPresetContent(none, p, "x");
     Utils::captureContent(m, SubstancePresetPtr());
     EXPECT_TRUE(oxStandIn::editLog().empty());
 
