@@ -93,24 +93,6 @@ protected:
         return events;
     }
 
-    /// The Wood sample with \p count presets (its three, then copies of the first), remembered as p0, p1, ...
-    USubstanceMaterialPtr withPresets(std::size_t count)
-    {
-        const USubstanceMaterialPtr m = wood();
-        while (m->getSubstancePresets().size() < count)
-            m->addPreset(SubstancePreset::create("Extra " + std::to_string(m->getSubstancePresets().size()),
-                                                 m->getSubstancePresets()[0]->getContent(), ""));
-        known.assign(m->getSubstancePresets().begin(), m->getSubstancePresets().end());
-        return m;
-    }
-
-    /// A new preset that is on no material, remembered as the next p.
-    SubstancePresetPtr newPreset(const std::string& name)
-    {
-        known.push_back(SubstancePreset::create(name, known.at(0)->getContent(), ""));
-        return known.back();
-    }
-
     /// The list as the remembered presets that fill it ("p0 p2 p4"; "p?" for another).
     std::string listOf(const USubstanceMaterialPtr& m) const
     {
@@ -140,17 +122,7 @@ protected:
         };
     }
 
-    /// A checker whose state shows the list as listOf() instead of each preset's text.
-    std::unique_ptr<oxUndoChecker> listChecker(const USubstanceMaterialPtr& m)
-    {
-        return checker(m, [this, m](oxStateSnapshot& state) {
-            for (auto it = state.begin(); it != state.end();)
-                it = it->first.compare(0, 7, "preset/") == 0 ? state.erase(it) : std::next(it);
-            state["slots"] = listOf(m);
-        });
-    }
-
-    Presets known;
+    Presets known; ///< the presets that listOf() and refs() name p0, p1, ...
 };
 
 // ---------------------------------------------------------------- property command
@@ -415,10 +387,20 @@ TEST_F(UndoCommandsTest, ResetWritesTheDefaultsAndAtDefaultsOnlyRenders)
 
 TEST_F(UndoCommandsTest, AddRemoveAndReorderHoldTheirPresetsAndUndoExactly)
 {
-    const USubstanceMaterialPtr m = withPresets(5);
-    const SubstancePresetPtr added = newPreset("Added");
+    // Presets p0 to p4 on the material, p5 on none.
+    const USubstanceMaterialPtr m = wood();
+    for (const char* name : {"Extra 3", "Extra 4"})
+        m->addPreset(SubstancePreset::create(name, m->getSubstancePresets()[0]->getContent(), ""));
+    known.assign(m->getSubstancePresets().begin(), m->getSubstancePresets().end());
+    const SubstancePresetPtr added = SubstancePreset::create("Added", known[0]->getContent(), "");
+    known.push_back(added);
     const auto counts = refs();
-    auto check = listChecker(m);
+    // The state shows the list as listOf() instead of each preset's text.
+    auto check = checker(m, [this, m](oxStateSnapshot& state) {
+        for (auto it = state.begin(); it != state.end();)
+            it = it->first.compare(0, 7, "preset/") == 0 ? state.erase(it) : std::next(it);
+        state["slots"] = listOf(m);
+    });
     const std::string changed = signal("presetsChanged", m);
     // An index named twice counts once, one past the list not at all.
     check->push(new oxRemoveSubstancePresetUndoCommand(m, Indexes{3, 1, 3, 99}), {{"slots", "p0 p2 p4"}}, {changed});
