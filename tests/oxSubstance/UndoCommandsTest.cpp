@@ -93,24 +93,6 @@ protected:
         return events;
     }
 
-    /// The Wood sample with \p count presets (its three, then copies of the first), remembered as p0, p1, ...
-    USubstanceMaterialPtr withPresets(std::size_t count)
-    {
-        const USubstanceMaterialPtr m = wood();
-        while (m->getSubstancePresets().size() < count)
-            m->addPreset(SubstancePreset::create("Extra " + std::to_string(m->getSubstancePresets().size()),
-                                                 m->getSubstancePresets()[0]->getContent(), ""));
-        known.assign(m->getSubstancePresets().begin(), m->getSubstancePresets().end());
-        return m;
-    }
-
-    /// A new preset that is on no material, remembered as the next p.
-    SubstancePresetPtr newPreset(const std::string& name)
-    {
-        known.push_back(SubstancePreset::create(name, known.at(0)->getContent(), ""));
-        return known.back();
-    }
-
     /// The list as the remembered presets that fill it ("p0 p2 p4"; "p?" for another).
     std::string listOf(const USubstanceMaterialPtr& m) const
     {
@@ -140,17 +122,7 @@ protected:
         };
     }
 
-    /// A checker whose state shows the list as listOf() instead of each preset's text.
-    std::unique_ptr<oxUndoChecker> listChecker(const USubstanceMaterialPtr& m)
-    {
-        return checker(m, [this, m](oxStateSnapshot& state) {
-            for (auto it = state.begin(); it != state.end();)
-                it = it->first.compare(0, 7, "preset/") == 0 ? state.erase(it) : std::next(it);
-            state["slots"] = listOf(m);
-        });
-    }
-
-    Presets known;
+    Presets known; ///< the presets that listOf() and refs() name p0, p1, ...
 };
 
 // ---------------------------------------------------------------- property command
@@ -345,30 +317,40 @@ TEST_F(UndoCommandsTest, ApplySetsTheOutputSizeSyncFlag)
     }
 }
 
+// Judged at the first redo: none acts later either, also once a preset more would let it.
 TEST_F(UndoCommandsTest, CommandsThatCannotActDoNothingNowOrLater)
 {
-    const USubstanceMaterialPtr m = wood();
     USubstanceMaterialPtr empty = hold(USubstanceMaterial::create());
     empty->addPreset("P", sizePreset(nullptr), "");
-    const std::tuple<const char*, USubstanceMaterialPtr, std::function<QUndoCommand*()>, bool> cases[] = {
-        {"apply of an index past the presets", m, [&] { return new Apply(m, 3, false); }, false},
-        {"apply to an archive that holds nothing", empty, [&] { return new Apply(empty, 0, false); }, false},
-        {"apply to a material absent at the first redo", m, [&] { return new Apply(m, 0, false); }, true},
-        {"reset of an archive that holds nothing", empty, [&] { return new Reset(empty); }, false},
-        {"no preset to capture", m, [&] { return new oxRecapturePresetUndoCommand(m, SubstancePresetPtr()); }, false}};
-    for (const auto& [what, material, command, hide] : cases)
+    using Reorder = oxReorderPresetsUndoCommand;
+    using Make = std::function<QUndoCommand*(const USubstanceMaterialPtr&)>;
+    const std::tuple<const char*, USubstanceMaterialPtr, Make, bool> cases[] = {
+        {"apply of an index past the presets", wood(), [](auto m) { return new Apply(m, 3, false); }, false},
+        {"apply to an archive that holds nothing", empty, [](auto m) { return new Apply(m, 0, false); }, false},
+        {"apply to a material absent at the first redo", wood(), [](auto m) { return new Apply(m, 0, false); }, true},
+        {"reset of an archive that holds nothing", empty, [](auto m) { return new Reset(m); }, false},
+        {"no preset to capture", wood(), [](auto m) { return new oxRecapturePresetUndoCommand(m, {}); }, false},
+        {"reorder of too few", wood(), [](auto m) { return new Reorder(m, Indexes{1, 0}); }, false},
+        {"reorder of too many", wood(), [](auto m) { return new Reorder(m, Indexes{1, 0, 2, 3}); }, false},
+        {"reorder that names one twice", wood(), [](auto m) { return new Reorder(m, Indexes{0, 0, 1}); }, false},
+        {"reorder past the presets", wood(), [](auto m) { return new Reorder(m, Indexes{0, 1, 3}); }, false}};
+    for (const auto& [what, material, make, hide] : cases)
     {
+        SCOPED_TRACE(what);
         const oxStateSnapshot before = oxMaterialState(material);
         QUndoStack stack;
         if (hide)
             oxStandIn::hideContainer(material);
-        stack.push(command());
+        stack.push(make(material));
         oxStandIn::showContainer(material);
+        EXPECT_EQ(oxMaterialState(material), before);
+        material->addPreset("Later", sizePreset(nullptr), "");
+        const oxStateSnapshot later = oxMaterialState(material);
         stack.undo();
         stack.redo();
         stack.undo();
-        EXPECT_EQ(oxMaterialState(material), before) << what;
-        EXPECT_EQ(events->take(), oxEvents()) << what;
+        EXPECT_EQ(oxMaterialState(material), later);
+        EXPECT_EQ(events->take(), oxEvents());
     }
 }
 
@@ -403,82 +385,52 @@ TEST_F(UndoCommandsTest, ResetWritesTheDefaultsAndAtDefaultsOnlyRenders)
 
 // ---------------------------------------------------------------- preset list commands
 
-TEST_F(UndoCommandsTest, RemoveAndUndoGiveBackTheSamePresetsAtTheirPositions)
-{
-    const struct { bool byIndexes; Indexes indexes; const char* after; } cases[] = {
-        {true, {3, 1}, "p0 p2 p4"},    {true, {1, 1}, "p0 p2 p3 p4"}, {true, {5, 2, 99}, "p0 p1 p3 p4"},
-        {true, {}, "p0 p1 p2 p3 p4"}, {false, {3, 1, 3}, "p0 p2 p4"}, {false, {5, 0}, "p1 p2 p3 p4"},
-        {false, {4, 0}, "p1 p2 p3"},
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.after);
-        const USubstanceMaterialPtr m = withPresets(5);
-        hold(newPreset("Stranger")); // p5, on no material
-        const auto counts = refs();
-        auto check = listChecker(m);
-        Presets presets;
-        for (unsigned i : c.indexes)
-            presets.push_back(c.byIndexes ? SubstancePresetPtr() : known[i]);
-        const std::string changed = signal("presetsChanged", m);
-        check->push(c.byIndexes ? new oxRemoveSubstancePresetUndoCommand(m, c.indexes)
-                                : new oxRemoveSubstancePresetUndoCommand(m, presets),
-                    {{"slots", c.after}}, {changed});
-        check->undo({changed});
-        check->redo({changed});
-        check->undo({changed});
-        check->stack().clear();
-        EXPECT_EQ(counts(), "1 1 1 1 1 1") << "the material's on its presets, the test's on the stranger";
-    }
-}
-
 TEST_F(UndoCommandsTest, AddRemoveAndReorderHoldTheirPresetsAndUndoExactly)
 {
-    const USubstanceMaterialPtr m = withPresets(5);
-    const SubstancePresetPtr added = newPreset("Added");
+    // Presets p0 to p4 on the material, p5 on none.
+    const USubstanceMaterialPtr m = wood();
+    for (const char* name : {"Extra 3", "Extra 4"})
+        m->addPreset(SubstancePreset::create(name, m->getSubstancePresets()[0]->getContent(), ""));
+    known.assign(m->getSubstancePresets().begin(), m->getSubstancePresets().end());
+    const SubstancePresetPtr added = SubstancePreset::create("Added", known[0]->getContent(), "");
+    known.push_back(added);
     const auto counts = refs();
-    auto check = listChecker(m);
+    // The state shows the list as listOf() instead of each preset's text.
+    auto check = checker(m, [this, m](oxStateSnapshot& state) {
+        for (auto it = state.begin(); it != state.end();)
+            it = it->first.compare(0, 7, "preset/") == 0 ? state.erase(it) : std::next(it);
+        state["slots"] = listOf(m);
+    });
     const std::string changed = signal("presetsChanged", m);
-    check->push(new oxRemoveSubstancePresetUndoCommand(m, Indexes{3, 1}), {{"slots", "p0 p2 p4"}}, {changed});
+    // An index named twice counts once, one past the list not at all.
+    check->push(new oxRemoveSubstancePresetUndoCommand(m, Indexes{3, 1, 3, 99}), {{"slots", "p0 p2 p4"}}, {changed});
     EXPECT_EQ(counts(), "1 1 1 1 1 0");
     check->push(new oxAddSubstancePresetUndoCommand(m, Presets{added}), {{"slots", "p0 p2 p4 p5"}}, {changed});
     EXPECT_EQ(counts(), "1 1 1 1 1 2");
     check->push(new oxReorderPresetsUndoCommand(m, Indexes{3, 0, 2, 1}), {{"slots", "p5 p0 p4 p2"}}, {changed});
     check->push(new oxReorderPresetsUndoCommand(m, Indexes{1, 3, 2, 0}), {{"slots", "p0 p2 p4 p5"}}, {changed});
+    // By presets, the last and the first: one named twice counts once, one not on the material not at all.
+    check->push(new oxRemoveSubstancePresetUndoCommand(m, Presets{added, known[1], known[0], added}),
+                {{"slots", "p2 p4"}}, {changed});
     // Adding none still tells the host.
     check->push(new oxAddSubstancePresetUndoCommand(m, Presets{}), {}, {changed});
-    for (int step = 0; step < 4; ++step)
+    for (int step = 0; step < 6; ++step)
         check->undo({changed});
-    EXPECT_EQ(counts(), "1 1 1 1 1 1") << "held by the add command alone";
+    EXPECT_EQ(counts(), "2 2 1 2 1 2") << "the material's and each removing or adding command's";
     check->redo({changed});
     check->undo({changed});
     check->stack().clear();
-    EXPECT_EQ(counts(), "1 gone 1 gone 1 gone");
-    EXPECT_EQ(listOf(m), "p0 p2 p4");
+    EXPECT_EQ(counts(), "1 1 1 1 1 gone");
     // A null slot is not removed.
     m->addPreset(SubstancePresetPtr());
     QUndoStack stack;
-    stack.push(new oxRemoveSubstancePresetUndoCommand(m, Indexes{3}));
-    EXPECT_EQ(listOf(m), "p0 p2 p4 p?");
+    stack.push(new oxRemoveSubstancePresetUndoCommand(m, Indexes{5}));
+    EXPECT_EQ(listOf(m), "p0 p1 p2 p3 p4 p?");
 }
 
-TEST_F(UndoCommandsTest, ReorderThatIsNoPermutationNeverActs)
-{
-    // Judged at the first redo: also once the order would fit the list, it changes nothing.
-    for (const Indexes& order : {Indexes{1, 0}, Indexes{1, 0, 2, 3}, Indexes{0, 0, 1}, Indexes{0, 1, 3}, Indexes{}})
-    {
-        const USubstanceMaterialPtr n = withPresets(3);
-        auto check = listChecker(n);
-        check->push(new oxReorderPresetsUndoCommand(n, order), {}, {});
-        check->undo({});
-        n->addPreset(newPreset("Fourth"));
-        check->stack().redo();
-        EXPECT_EQ(listOf(n), "p0 p1 p2 p3") << ::testing::PrintToString(order);
-        EXPECT_EQ(events->take(), oxEvents());
-    }
-}
-
-TEST_F(UndoCommandsTest, RecaptureUndoRedoGivesTheFirstCapturedContentAndImages)
+// A capture waits for a state to capture; undo and redo give back the content
+// and images of the first capture, whatever the material holds then.
+TEST_F(UndoCommandsTest, RecaptureWaitsForAStateThenUndoAndRedoGiveItsContentAndImages)
 {
     const USubstanceMaterialPtr m = wood();
     const SubstancePresetPtr preset = m->getSubstancePresets()[1];
@@ -505,25 +457,18 @@ TEST_F(UndoCommandsTest, RecaptureUndoRedoGivesTheFirstCapturedContentAndImages)
             {listChanged});
     c->undo({listChanged});
     c->undo({"renderTextures", changed(m, "roughness", "float 0.35")});
-    // Redone while the material is back at 0.35: the content of the first capture comes back.
     c->redo({"renderTextures", changed(m, "roughness", "float 0.9")});
     c->redo({listChanged});
-}
 
-TEST_F(UndoCommandsTest, RecaptureWaitsForAState)
-{
-    const USubstanceMaterialPtr m = wood();
-    const SubstancePresetPtr preset = m->getSubstancePresets()[0];
-    const std::string before = preset->getContent();
-    QUndoStack stack;
     // An archive that holds nothing: the capture waits, and undo before it writes nothing.
+    const std::string before = preset->getContent();
     oxSubstanceArchiveFactory::instance().releaseMaterialArchive(m->getId());
     oxSubstanceAttributeSync().setOsgAttribute(m, "Wood", "roughness", 0.6f);
+    QUndoStack stack;
     stack.push(new oxRecapturePresetUndoCommand(m, preset));
     stack.undo();
     EXPECT_EQ(preset->getContent(), before);
     EXPECT_EQ(events->take(), oxEvents());
-
     // The archive is loaded again and takes the material's values: the next redo captures them.
     bool created = false;
     const auto archive = oxSubstanceArchiveFactory::instance().getMaterialArchive(m->getId(), created);
@@ -536,7 +481,7 @@ TEST_F(UndoCommandsTest, RecaptureWaitsForAState)
     EXPECT_EQ(preset->getContent(), captured);
     stack.undo();
     EXPECT_EQ(preset->getContent(), before);
-    EXPECT_EQ(events->take(), oxEvents({signal("presetsChanged", m), signal("presetsChanged", m)}));
+    EXPECT_EQ(events->take(), oxEvents(2, signal("presetsChanged", m)));
 }
 
 // ---------------------------------------------------------------- every command
