@@ -14,14 +14,6 @@
 
 namespace {
 
-QStringList names(const QJsonArray& array)
-{
-    QStringList result;
-    for (const QJsonValue& v : array)
-        result << v.toObject()["name"].toString();
-    return result;
-}
-
 const QString SampleWarnings = "oxSubstanceCli: warning: Skipped preset 'Light Oak'. Duplicate preset already exists "
                                "in material.\noxSubstanceCli: warning: Skipped preset 'Brushed Steel'. It does not "
                                "match any graph of the material.\n";
@@ -49,9 +41,11 @@ TEST(CliTest, PrintsWhatTheLibraryBuiltForTheSampleArchive)
     ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
     const QJsonObject report = QJsonDocument::fromJson(json.out.toUtf8()).object();
     const QJsonArray groups = report["graphs"][0]["groups"].toArray();
-    EXPECT_EQ(names(groups), (QStringList{"Output", "Surface", "Colour", "Pattern", "Common"}));
+    QStringList groupNames;
+    for (const QJsonValue& group : groups)
+        groupNames << group["name"].toString();
+    EXPECT_EQ(groupNames, (QStringList{"Output", "Surface", "Colour", "Pattern", "Common"}));
     EXPECT_EQ(groups[3]["attributes"][1]["labels"], (QJsonArray{"U", "V"}));
-    EXPECT_EQ(names(report["presets"].toArray()), (QStringList{"Light Oak", "Dark Walnut", "Weathered Pine"}));
     EXPECT_EQ(report["colorComponents"][3].toObject(),
               (QJsonObject{{"name", "normal"}, {"image", QJsonObject{{"width", 4}, {"height", 4}, {"dataType", "uint16"}}}}));
     // The log's messages are in the report, as objects.

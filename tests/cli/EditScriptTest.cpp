@@ -108,7 +108,6 @@ TEST(EditScriptTest, StepsLeaveWhatTheReportShows)
         {{"set $outputsize 1024 256 unsynced"}, "$outputsize", size(1024, 256, false)},
         {{"set \"Output Size\" 512 x 2048, synced"}, "$outputsize", size(512, 2048, true)},
         {{"set $outputsize 256 256 unsynced", "set $outputsize 1 4096"}, "$outputsize", size(1, 4096, false)},
-        {{"set tint 1 0.5 0.25"}, "tint", QJsonArray{1, 0.5, 0.25}},
         {{"set tint 1,0.5,0.25,0.5"}, "tint", QJsonArray{1, 0.5, 0.25}},
         {{"set tiling 3,5"}, "tiling", QJsonArray{3, 5}},
         {{"set knots 1 2 3"}, "knots", QJsonArray{1, 2, 3}},
