@@ -152,7 +152,8 @@ void oxPresetPanel::compare(int row)
         auto* item = new QTreeWidgetItem(_comparison, {d.label, d.current, d.preset});
         item->setToolTip(0, d.identifier);
     }
-    _comparison->resizeColumnToContents(0);
+    for (int column : {0, 1})
+        _comparison->resizeColumnToContents(column);
 }
 
 std::vector<int> oxPresetPanel::selectedRows() const

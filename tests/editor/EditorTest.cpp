@@ -518,8 +518,11 @@ TEST_F(EditorTest, TheComparisonListsWhatApplyingWouldChangeAndAgreesWithTheMatc
     auto* comparison = find<QTreeWidget>("comparison");
     QStringList inputs;
     for (int i = 0; i < comparison->topLevelItemCount(); ++i)
-        inputs << comparison->topLevelItem(i)->text(0) + ": " + comparison->topLevelItem(i)->text(1) + " -> " +
-                      comparison->topLevelItem(i)->text(2);
+    {
+        const QString current = comparison->topLevelItem(i)->text(1);
+        inputs << comparison->topLevelItem(i)->text(0) + ": " + current + " -> " + comparison->topLevelItem(i)->text(2);
+        EXPECT_GT(comparison->columnWidth(1), comparison->fontMetrics().horizontalAdvance(current)) << "shown whole";
+    }
     EXPECT_EQ(inputs, QStringList({"Pattern: 1 -> 0", "Roughness: 0.35 -> 0.25", "Tiling: (2, 2) -> (1, 1) (default)",
                                    "Tint: (0.8, 0.6, 0.4) -> (0.9, 0.75, 0.55, 1)"}));
     for (int applied : {2, 0, 1})
