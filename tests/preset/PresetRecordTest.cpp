@@ -212,8 +212,8 @@ TEST(PresetWrite, ListFileIsByteExactWhateverTheStreamFormatting)
     file << SubstanceAir::presetListHeader(1) << record << SubstanceAir::presetListFooter();
     EXPECT_EQ(file.str(), "<sbspresets count=\"1\" formatversion=\"1\">\n" + element + "</sbspresets>\n\n");
     std::ostringstream formatted;
-    formatted << std::hex << std::showpos << std::showbase << std::setfill('*') << std::setw(1000) << record;
-    EXPECT_EQ(formatted.str(), element);
+    formatted << std::hex << std::showpos << std::showbase << std::setfill('*') << std::setw(1000) << record << "x";
+    EXPECT_EQ(formatted.str(), element + "x");
 }
 
 // Every text reads back as written, whatever it holds, as a single preset and in a list. Well-formed

@@ -354,7 +354,8 @@ std::ostream& operator<<(std::ostream& out, const SubstanceAir::Preset& preset)
     using SubstanceAir::appendEscaped;
 
     // Built whole and written at once, so that the stream's width, base and
-    // sign flags cannot alter the bytes.
+    // sign flags cannot alter the bytes; the width is then used up, as by any
+    // formatted output.
     std::string text = " <sbspreset pkgurl=\"";
     appendEscaped(text, preset.packageUrl, true);
     text += "\" label=\"";
@@ -376,5 +377,6 @@ std::ostream& operator<<(std::ostream& out, const SubstanceAir::Preset& preset)
 
     text += " </sbspreset>\n";
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.width(0);
     return out;
 }
