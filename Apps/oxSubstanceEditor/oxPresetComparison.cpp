@@ -18,6 +18,7 @@
 using oxValueForms::valueText;
 using oxValueForms::valueToJson;
 using oxValueForms::describeAttribute;
+using oxValueForms::mapEntries;
 
 namespace {
 
@@ -29,6 +30,18 @@ bool sameValue(const QVariant& preset, const QVariant& current)
         return true;
     return preset.userType() == QMetaType::QVector4D && current.userType() == QMetaType::QVector3D &&
            QVariant(preset.value<QVector4D>().toVector3D()) == current;
+}
+
+/// A value of \p attribute as text, with its caption where the attribute's map
+/// names it: "1 (Parquet)".
+QString shownValue(const AttributeValuePtr& attribute, const QJsonValue& value)
+{
+    const AttributeIntValuePtr integer = AttributeIntValuePtr::dcast(attribute);
+    if (!integer.isNull() && value.isDouble())
+        for (const auto& [number, caption] : mapEntries(QString::fromStdString(integer->getMap())))
+            if (number == value.toInt())
+                return QString("%1 (%2)").arg(valueText(value), caption);
+    return valueText(value);
 }
 
 /// The active graph's attributes by identifier.
@@ -66,16 +79,18 @@ std::vector<oxPresetDifference> oxComparePreset(const USubstanceMaterialPtr& mat
         if (!attribute.isNull())
         {
             difference.label = QString::fromStdString(attribute->getName());
-            difference.current = valueText(valueToJson(attribute, state.value));
+            difference.current = shownValue(attribute, valueToJson(attribute, state.value));
         }
         if (preset != presetValues.end())
             difference.preset = attribute.isNull() ? preset->second.toString()
-                                                   : valueText(valueToJson(attribute, preset->second));
+                                                   : shownValue(attribute, valueToJson(attribute, preset->second));
         else
-            difference.preset =
-                QCoreApplication::translate("oxPresetComparison", "%1 (default)")
-                    .arg(attribute.isNull() ? QString("?")
-                                            : valueText(describeAttribute(material, attribute)["defaultValue"]));
+        {
+            const QString byDefault =
+                attribute.isNull() ? QString("?")
+                                   : shownValue(attribute, describeAttribute(material, attribute)["defaultValue"]);
+            difference.preset = QCoreApplication::translate("oxPresetComparison", "%1 (default)").arg(byDefault);
+        }
         differences.push_back(difference);
     }
     return differences;

@@ -523,7 +523,7 @@ TEST_F(EditorTest, TheComparisonListsWhatApplyingWouldChangeAndAgreesWithTheMatc
         inputs << comparison->topLevelItem(i)->text(0) + ": " + current + " -> " + comparison->topLevelItem(i)->text(2);
         EXPECT_GT(comparison->columnWidth(1), comparison->fontMetrics().horizontalAdvance(current)) << "shown whole";
     }
-    EXPECT_EQ(inputs, QStringList({"Pattern: 1 -> 0", "Roughness: 0.35 -> 0.25", "Tiling: (2, 2) -> (1, 1) (default)",
+    EXPECT_EQ(inputs, QStringList({"Pattern: 1 (Parquet) -> 0 (Planks)", "Roughness: 0.35 -> 0.25", "Tiling: (2, 2) -> (1, 1) (default)",
                                    "Tint: (0.8, 0.6, 0.4) -> (0.9, 0.75, 0.55, 1)"}));
     for (int applied : {2, 0, 1})
     {
