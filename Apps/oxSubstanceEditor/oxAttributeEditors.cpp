@@ -202,8 +202,8 @@ public:
     {
         _choice = narrow(new QComboBox);
         _choice->setObjectName("choice");
-        for (const QString& entry : d["map"].toString().split(';', Qt::SkipEmptyParts))
-            _choice->addItem(entry.section(':', 1).trimmed(), entry.section(':', 0, 0).trimmed().toInt());
+        for (const auto& [number, caption] : oxValueForms::mapEntries(d["map"].toString()))
+            _choice->addItem(caption, number);
         row(this)->addWidget(_choice, 1);
         connect(_choice, QOverload<int>::of(&QComboBox::activated), this,
                 [this](int index) { emit edited({QString::number(_choice->itemData(index).toInt())}); });
